@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "automation/error.h"
+#include "automation/object.h"
+
+namespace mto::sim {
+
+using automation::Arg;
+using automation::Args;
+using automation::CallKind;
+using automation::ObjectPtr;
+using automation::Variant;
+
+/// Counts of the late-bound calls that simulated host objects received, by "Type.Member". The
+/// counters live for the process; `reset` zeroes them.
+class HostCallCounter {
+ public:
+  static HostCallCounter& instance();
+  /// A stable counter for a member; simulated classes take theirs once, when their tables are built.
+  uint64_t* counterFor(const std::string& typeAndMember);
+  void reset();
+  uint64_t total() const;
+  /// Calls per member since the last reset, members without calls left out.
+  std::map<std::string, uint64_t> snapshot() const;
+
+ private:
+  std::map<std::string, uint64_t> counters_;
+};
+
+/// Events and the common argument checks of every simulated host object.
+class HostObjectBase : public automation::Object {
+ public:
+  uint32_t advise(std::shared_ptr<automation::EventSink> sink) override;
+  void unadvise(uint32_t cookie) override;
+  bool hasSinks() const { return !sinks_.empty(); }
+
+  /// Raises an event to every subscribed sink, in subscription order.
+  void raiseEvent(std::string_view event, Args args);
+
+  /// Argument i, or Missing when the caller passed fewer.
+  static const Variant& arg(Args args, size_t i);
+  /// Raises 449 when argument i is absent or Missing.
+  static const Variant& requiredArg(Args args, size_t i);
+
+ private:
+  std::vector<std::pair<uint32_t, std::shared_ptr<automation::EventSink>>> sinks_;
+  uint32_t nextCookie_ = 1;
+};
+
+/// The member table of one simulated class: names compare without regard to case, every call is
+/// counted. Built once per class.
+template <typename Self>
+class MemberTable {
+ public:
+  using Handler = std::function<Variant(Self&, CallKind, Args)>;
+  struct Entry {
+    Handler handler;
+    uint64_t* counter = nullptr;
+  };
+
+  explicit MemberTable(std::string typeName) : typeName_(std::move(typeName)) {}
+
+  /// Adds a member; "" names the default member (DISPID_VALUE).
+  MemberTable& add(std::string_view name, Handler handler) {
+    auto key = lower(name);
+    entries_[key] = Entry{std::move(handler),
+                          HostCallCounter::instance().counterFor(typeName_ + "." + std::string(name))};
+    return *this;
+  }
+
+  const Entry* find(std::string_view name) const {
+    auto it = entries_.find(lower(name));
+    return it == entries_.end() ? nullptr : &it->second;
+  }
+
+  const std::string& typeName() const { return typeName_; }
+
+ private:
+  static std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+  }
+  std::string typeName_;
+  std::unordered_map<std::string, Entry> entries_;
+};
+
+/// Base of simulated host classes: `Self` supplies `static const MemberTable<Self>& members()`.
+template <typename Self>
+class HostObject : public HostObjectBase {
+ public:
+  std::string typeName() const override { return Self::members().typeName(); }
+
+  Variant invoke(std::string_view member, CallKind kind, Args args) override {
+    const auto* entry = Self::members().find(member);
+    if (!entry) {
+      automation::raiseError(automation::errc::kMemberNotFound,
+                             std::string(automation::standardMessage(automation::errc::kMemberNotFound)) +
+                                 " (" + std::string(member) + ")",
+                             typeName());
+    }
+    ++*entry->counter;
+    return entry->handler(static_cast<Self&>(*this), kind, args);
+  }
+};
+
+}  // namespace mto::sim

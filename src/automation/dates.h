@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "automation/platform.h"
+#include "automation/variant.h"
+
+namespace mto::automation {
+
+// Automation dates: days since 1899-12-30 as a double, the fraction the time of day. For negative
+// serials the whole part gives the day and the fraction, taken positive, the time.
+
+inline constexpr double kMinDateSerial = -657434.0;  // 0100-01-01
+inline constexpr double kMaxDateSerial = 2958465.0;  // 9999-12-31 (its last second is below +1)
+
+struct DateParts {
+  int year = 1899;
+  int month = 12;
+  int day = 30;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  bool operator==(const DateParts&) const = default;
+};
+
+/// The date for a calendar day and time; raises 5 for an impossible day or time and 6 outside
+/// 0100-01-01 .. 9999-12-31.
+Date makeDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+/// Calendar day and time of a date (seconds rounded to the nearest); raises 6 outside the range.
+DateParts dateParts(Date date);
+
+/// The system clock as a local automation date.
+Date systemNow();
+/// The platform's current date with the time dropped.
+Date today();
+
+/// Reads a text as a date: the locale's short-date order and separator, year-month-day with "-",
+/// "/" or "." (year first, four digits), an optional time "H:mm[:ss]" with an optional AM/PM, or a
+/// time alone. Impossible day/month orders are swapped when that gives a valid date; two-digit
+/// years 00-29 are 2000-2029 and 30-99 are 1930-1999. nullopt when the text is not a date.
+std::optional<Date> parseDate(std::string_view text, const Locale& locale);
+
+/// A date value, or a text that `parseDate` reads.
+bool isDate(const Variant& value, const Locale& locale);
+bool isDate(const Variant& value);
+
+/// To a date: a date as it is, a text by `parseDate` (13 when it is not a date), numbers as serials
+/// (6 outside the range), Empty day 0, Null 94, others 13.
+Date toDate(const Variant& value, const Locale& locale);
+Date toDate(const Variant& value);
+
+/// A date in the locale's short-date pattern, followed by the time pattern unless the time is
+/// midnight; the time alone when the day is 0 and the time is not midnight.
+std::string dateText(Date date, const Locale& locale);
+std::string dateText(Date date);
+
+/// Formats with a pattern of d, dd, M, MM, yy, yyyy, H, HH, h, hh, m, mm, s, ss, tt and literals.
+std::string formatDate(Date date, std::string_view pattern);
+
+/// Adds whole days (the count rounded half to even) keeping the time of day; a result outside
+/// 0100-01-01 .. 9999-12-31 raises 5.
+Date addDays(Date date, double days);
+
+/// DateAdd: intervals "yyyy", "q", "m", "y", "d", "w", "ww", "h", "n", "s" (any case; others raise
+/// 5). Months clamp to the end of the month. The count is rounded half to even.
+Date dateAdd(std::string_view interval, double number, Date date);
+
+}  // namespace mto::automation

@@ -1,0 +1,62 @@
+#include "automation/platform.h"
+
+#include <algorithm>
+
+#include "automation/dates.h"
+#include "automation/error.h"
+
+namespace mto::automation {
+
+namespace {
+std::shared_ptr<Platform>& current() {
+  static std::shared_ptr<Platform> instance = std::make_shared<RegistryPlatform>();
+  return instance;
+}
+}  // namespace
+
+Platform& platform() { return *current(); }
+
+std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next) {
+  if (!next) next = std::make_shared<RegistryPlatform>();
+  std::swap(current(), next);
+  return next;
+}
+
+bool RegistryPlatform::LessIgnoreCase::operator()(std::string_view a, std::string_view b) const {
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return lower(x) < lower(y); });
+}
+
+ObjectPtr RegistryPlatform::createObject(std::string_view progId) {
+  auto it = factories_.find(progId);
+  if (it == factories_.end() || !it->second)
+    raiseError(errc::kCannotCreateObject,
+               std::string(standardMessage(errc::kCannotCreateObject)) + " (" + std::string(progId) + ")");
+  ObjectPtr made = it->second();
+  if (!made) raiseError(errc::kCannotCreateObject);
+  return made;
+}
+
+int32_t RegistryPlatform::messageBox(std::string_view text, std::string_view title, int32_t style) {
+  messageBoxes_.push_back({std::string(text), std::string(title), style});
+  return 1;
+}
+
+void RegistryPlatform::registerFactory(std::string progId, Factory factory) {
+  factories_.insert_or_assign(std::move(progId), std::move(factory));
+}
+
+void RegistryPlatform::unregisterFactory(std::string_view progId) {
+  auto it = factories_.find(progId);
+  if (it != factories_.end()) factories_.erase(it);
+}
+
+Date RegistryPlatform::now() {
+  if (fixedNow_) return *fixedNow_;
+  return systemNow();
+}
+
+bool RegistryPlatform::isRegistered(std::string_view progId) const { return factories_.contains(progId); }
+
+}  // namespace mto::automation

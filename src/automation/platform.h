@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+#include <string>
+#include <string_view>
+
+#include "automation/variant.h"
+
+namespace mto::automation {
+
+/// The system locale items the component reads. The component never changes the process locale.
+struct Locale {
+  std::string dateSeparator = "/";
+  /// Short-date pattern with d, dd, M, MM, yy, yyyy and literal separators, e.g. "M/d/yyyy".
+  std::string shortDatePattern = "M/d/yyyy";
+  /// Time pattern with H, HH, h, hh, mm, ss and tt, e.g. "H:mm:ss".
+  std::string timePattern = "H:mm:ss";
+  std::string thousandsSeparator = ",";
+  std::string decimalSeparator = ".";
+};
+
+/// The operating-system and COM services the component needs, behind one small interface so that
+/// the simulated host, the COM binding and the tests each supply their own.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  /// Creates a host component by ProgID; raises error 429 when none is registered or it fails.
+  virtual ObjectPtr createObject(std::string_view progId) = 0;
+  virtual uint32_t processId() = 0;
+  virtual Locale locale() = 0;
+  /// The component's own message box; returns the button pressed (1 for OK).
+  virtual int32_t messageBox(std::string_view text, std::string_view title, int32_t style) = 0;
+  /// The current local date and time.
+  virtual Date now() = 0;
+};
+
+/// The platform in force for the process. Unset, it is a `RegistryPlatform` with nothing registered.
+Platform& platform();
+/// Replaces the platform; returns the previous one. Meant for hosts at start-up and for tests.
+std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next);
+
+inline ObjectPtr createObject(std::string_view progId) { return platform().createObject(progId); }
+
+/// A platform whose components come from a table of factories by ProgID. Its locale, process id
+/// and message-box answers are set by the owner; message boxes are recorded, never shown.
+class RegistryPlatform : public Platform {
+ public:
+  using Factory = std::function<ObjectPtr()>;
+  struct MessageBoxCall {
+    std::string text;
+    std::string title;
+    int32_t style = 0;
+  };
+
+  ObjectPtr createObject(std::string_view progId) override;
+  uint32_t processId() override { return processId_; }
+  Locale locale() override { return locale_; }
+  int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override;
+  /// The system clock, unless a fixed time was set.
+  Date now() override;
+
+  /// Registers (or replaces) the factory of a ProgID; ProgIDs compare without regard to case.
+  void registerFactory(std::string progId, Factory factory);
+  void unregisterFactory(std::string_view progId);
+  bool isRegistered(std::string_view progId) const;
+
+  void setLocale(Locale locale) { locale_ = std::move(locale); }
+  void setProcessId(uint32_t pid) { processId_ = pid; }
+  void setNow(std::optional<Date> fixed) { fixedNow_ = fixed; }
+  const std::vector<MessageBoxCall>& messageBoxes() const { return messageBoxes_; }
+
+ private:
+  struct LessIgnoreCase {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::map<std::string, Factory, LessIgnoreCase> factories_;
+  Locale locale_;
+  uint32_t processId_ = 4242;
+  std::optional<Date> fixedNow_;
+  std::vector<MessageBoxCall> messageBoxes_;
+};
+
+}  // namespace mto::automation

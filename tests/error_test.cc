@@ -1,0 +1,3 @@
+#include "automation/error.h"
+
+#include <gtest/gtest.h>
