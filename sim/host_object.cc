@@ -28,6 +28,21 @@ std::map<std::string, uint64_t> HostCallCounter::snapshot() const {
   return out;
 }
 
+HostFaults& HostFaults::instance() {
+  static HostFaults faults;
+  return faults;
+}
+
+void HostFaults::check(const std::string& typeName, std::string_view member) const {
+  if (faults_.empty()) return;
+  for (const auto& [key, error] : faults_) {
+    // Keys use the member's registered spelling; calls may spell it in any case.
+    if (key.size() == typeName.size() + 1 + member.size() && key.compare(0, typeName.size(), typeName) == 0 &&
+        key[typeName.size()] == '.' && automation::equalsIgnoreCase(std::string_view(key).substr(typeName.size() + 1), member))
+      automation::raiseError(error);
+  }
+}
+
 uint32_t HostObjectBase::advise(std::shared_ptr<automation::EventSink> sink) {
   if (!sink) automation::raiseError(automation::errc::kInvalidCall, {}, typeName());
   uint32_t cookie = nextCookie_++;

@@ -37,6 +37,20 @@ class HostCallCounter {
   std::map<std::string, uint64_t> counters_;
 };
 
+/// Host members made to fail on purpose ("Type.Member" -> the error they raise), so that tests and
+/// scenarios can exercise the plug-in's failure paths. Checked on every simulated call.
+class HostFaults {
+ public:
+  static HostFaults& instance();
+  void fail(std::string typeAndMember, automation::ErrorInfo error) { faults_[std::move(typeAndMember)] = std::move(error); }
+  void clear() { faults_.clear(); }
+  /// Raises the configured error of a member, if any.
+  void check(const std::string& typeName, std::string_view member) const;
+
+ private:
+  std::map<std::string, automation::ErrorInfo, std::less<>> faults_;
+};
+
 /// Events and the common argument checks of every simulated host object.
 class HostObjectBase : public automation::Object {
  public:
@@ -111,6 +125,7 @@ class HostObject : public HostObjectBase {
                              typeName());
     }
     ++*entry->counter;
+    HostFaults::instance().check(Self::members().typeName(), member);
     return entry->handler(static_cast<Self&>(*this), kind, args);
   }
 };

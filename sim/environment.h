@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/error.h"
+#include "automation/variant.h"
+
+namespace mto::sim {
+
+/// One log scope opened on the simulated log component.
+struct LogScopeRecord {
+  std::string name;
+  int32_t handle = 0;
+  std::optional<int32_t> code;  // set when closed
+};
+
+/// One message the plug-in showed through the message service.
+struct MessageRecord {
+  enum class Kind { Message, Error };
+  Kind kind = Kind::Message;
+  std::string text;                 // the shown text (for an error, its description)
+  std::optional<automation::ErrorInfo> error;  // the error object's fields, for Kind::Error
+};
+
+/// What the simulated host's services share and record: the login properties, the log switch, and
+/// everything the plug-in showed or logged, for tests, traces and the demo to read.
+struct Environment {
+  /// Shared login properties per process id ("PropsString" among them).
+  std::map<uint32_t, std::map<std::string, automation::Variant>> shareProps;
+  bool logEnabled = true;
+  std::vector<LogScopeRecord> logScopes;
+  std::vector<MessageRecord> messages;
+  /// (form type name, language) of every form-font call.
+  std::vector<std::pair<std::string, std::string>> formFontCalls;
+};
+
+}  // namespace mto::sim

@@ -1,0 +1,33 @@
+#include "sim/sim_host.h"
+
+#include "automation/thread_state.h"
+#include "sim/collections.h"
+#include "sim/connection.h"
+#include "sim/host_object.h"
+#include "sim/login_components.h"
+
+namespace mto::sim {
+
+SimHost::SimHost(SimHostOptions options)
+    : db_(options.databaseFile.empty() ? Database::openInMemory() : Database::openFile(options.databaseFile)),
+      platform_(std::make_shared<automation::RegistryPlatform>()) {
+  automation::threadState().reset();
+  HostFaults::instance().clear();
+  registerCollections(*platform_);
+  registerLoginComponents(*platform_, env_, *db_);
+  registerDataComponents(*platform_, *db_);
+  setPropsString(std::move(options.propsString));
+  previous_ = automation::setPlatform(platform_);
+}
+
+SimHost::~SimHost() {
+  automation::threadState().reset();
+  HostFaults::instance().clear();
+  automation::setPlatform(previous_);
+}
+
+void SimHost::setPropsString(std::string props) {
+  env_.shareProps[platform_->processId()]["PropsString"] = std::move(props);
+}
+
+}  // namespace mto::sim
