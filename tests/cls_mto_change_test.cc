@@ -1,6 +1,7 @@
 #include "core/cls_mto_change.h"
 
 #include "core/frm_bar.h"
+#include "host/contract.h"
 #include "sim_fixture.h"
 #include "support/system_profile.h"
 
@@ -70,7 +71,7 @@ TEST_F(ClsMtoChangeTest, ListBindSetsItsSwitchAndLoadsNoProfile) {
   auto list = std::make_shared<Bindable>("ListEvents");
   plugin->Show(automation::ObjectPtr(list));
   ASSERT_EQ(list->puts.size(), 1u);
-  EXPECT_EQ(list->puts[0].first, kListSwitchMember);
+  EXPECT_EQ(list->puts[0].first, host::member::kListSwitch);
   EXPECT_EQ(list->puts[0].second, Variant(true));
   EXPECT_EQ(calls("AppConnection.GetAnyRecordset"), 0u);
 }

@@ -3,6 +3,7 @@
 #include "automation/convert.h"
 #include "automation/error.h"
 #include "bill/bill_events.h"
+#include "host/contract.h"
 #include "core/event_tables.h"
 #include "support/system_profile.h"
 
@@ -64,7 +65,7 @@ void clsMTOChange::Show(const Variant& oBillInterface) {
     support::LoadSystemProfile();
   } else if (type == kListTypeName) {
     bind(state_.m_LstInterface, listCookie_, oBillInterface.objectValue(), false);
-    automation::put(state_.m_LstInterface, kListSwitchMember, true);
+    automation::put(state_.m_LstInterface, host::member::kListSwitch, true);
   }
 }
 

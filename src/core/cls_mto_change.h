@@ -13,8 +13,6 @@ namespace mto::core {
 /// Type names by which `Show` tells a bill editor from a bill list (exact, case-sensitive).
 inline constexpr std::string_view kBillTypeName = "BillEvent";
 inline constexpr std::string_view kListTypeName = "ListEvents";
-/// The list object's Boolean switch that `Show` turns on right after binding a list.
-inline constexpr std::string_view kListSwitchMember = "RaiseListFillRow";
 
 /// The creatable class "T8MTOChange.clsMTOChange". Hosts hand it their editor or list through
 /// `Show`; from then on the bound object's events drive it. Destroying the last reference is the
