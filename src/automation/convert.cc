@@ -1,1 +1,531 @@
 #include "automation/convert.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "automation/dates.h"
+#include "automation/error.h"
+
+namespace mto::automation {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Largest decimal exponent we bother to carry: beyond it the value is certainly infinite or zero,
+// and saturating keeps absurd exponent texts from overflowing the counter.
+constexpr long long kExponentCap = 100000;
+
+void appendExponentDigit(long long& exponent, char digit) {
+  if (exponent < kExponentCap) exponent = exponent * 10 + (digit - '0');
+}
+
+// A decimal number as read from text: sign, digits before and after the point, and an exponent.
+struct DecimalText {
+  bool negative = false;
+  std::string_view intDigits;
+  std::string_view fracDigits;
+  long long exponent = 0;
+};
+
+// Converts through from_chars (locale-independent, correctly rounded). Overflow raises 6; a value
+// too small for a Double is 0, as the classic parsers give.
+double decimalToDouble(const DecimalText& number) {
+  std::string_view intPart = number.intDigits;
+  std::string_view fracPart = number.fracDigits;
+  while (!intPart.empty() && intPart.front() == '0') intPart.remove_prefix(1);
+  long long pointPos = static_cast<long long>(intPart.size());
+  if (intPart.empty()) {
+    while (!fracPart.empty() && fracPart.front() == '0') {
+      fracPart.remove_prefix(1);
+      --pointPos;
+    }
+  }
+  std::string digits;
+  digits.reserve(intPart.size() + fracPart.size());
+  digits.append(intPart).append(fracPart);
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  if (digits.empty()) return 0.0;
+  pointPos += std::clamp(number.exponent, -kExponentCap, kExponentCap);
+  // value = 0.<digits> x 10^pointPos
+  if (pointPos > 310) raiseError(errc::kOverflow);
+  if (pointPos < -400) return 0.0;
+  std::string text = fmt::format("0.{}e{}", digits, pointPos);
+  double value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range) {
+    if (pointPos > 0) raiseError(errc::kOverflow);
+    return 0.0;
+  }
+  if (ec != std::errc{} || end != text.data() + text.size()) raiseError(errc::kTypeMismatch);
+  if (std::isinf(value)) raiseError(errc::kOverflow);
+  if (value == 0) return 0.0;
+  return number.negative ? -value : value;
+}
+
+// The classic runtime prints a Double with at most 15 significant digits, switching to
+// "1.5E+20"/"1E-05" outside 1E-04 .. 1E+15; %G with precision 15 has exactly that shape.
+std::string doubleText(double value, const Locale& locale) {
+  if (!std::isfinite(value)) raiseError(errc::kOverflow);
+  if (value == 0) return "0";
+  std::string text = fmt::format("{:.15G}", value);
+  auto point = text.find('.');
+  if (point != std::string::npos) text.replace(point, 1, locale.decimalSeparator);
+  return text;
+}
+
+bool startsWith(std::string_view text, size_t pos, std::string_view part) {
+  return !part.empty() && text.substr(pos, part.size()) == part;
+}
+
+// Blanks the whole-text number parser tolerates around the number (NBSP included).
+size_t blankLength(std::string_view text, size_t pos) {
+  if (pos >= text.size()) return 0;
+  switch (text[pos]) {
+    case ' ': case '\t': case '\r': case '\n': case '\v': case '\f': return 1;
+    default: break;
+  }
+  if (startsWith(text, pos, "\xC2\xA0")) return 2;
+  return 0;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+  size_t start = 0;
+  while (size_t n = blankLength(text, start)) start += n;
+  text.remove_prefix(start);
+  for (;;) {
+    if (!text.empty() && blankLength(text, text.size() - 1) == 1) {
+      text.remove_suffix(1);
+    } else if (text.size() >= 2 && blankLength(text, text.size() - 2) == 2) {
+      text.remove_suffix(2);
+    } else {
+      return text;
+    }
+  }
+}
+
+// "&H"/"&O" numbers: the value decides the width, so up to 16 bits wraps to a signed 16-bit value
+// and up to 32 bits to a signed 32-bit one; anything wider overflows.
+std::optional<double> radixNumber(std::string_view body) {
+  if (body.size() < 3 || body[0] != '&') return std::nullopt;
+  int radix = 0;
+  if (body[1] == 'H' || body[1] == 'h') radix = 16;
+  if (body[1] == 'O' || body[1] == 'o') radix = 8;
+  if (radix == 0) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : body.substr(2)) {
+    int digit = -1;
+    if (isDigit(c)) digit = c - '0';
+    else if (radix == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (radix == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0 || digit >= radix) return std::nullopt;
+    value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
+    if (value > 0xFFFFFFFFu) raiseError(errc::kOverflow);
+  }
+  if (value <= 0xFFFFu) return static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(value)));
+  return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+}
+
+// The thousands separator, plus a plain space where the locale groups with a no-break space.
+size_t groupSeparatorLength(std::string_view text, size_t pos, const Locale& locale) {
+  const std::string& sep = locale.thousandsSeparator;
+  if (startsWith(text, pos, sep)) return sep.size();
+  bool noBreak = sep == "\xC2\xA0" || sep == "\xE2\x80\xAF";
+  if (noBreak && pos < text.size() && text[pos] == ' ') return 1;
+  return 0;
+}
+
+std::optional<double> decimalNumber(std::string_view body, bool negative, const Locale& locale) {
+  size_t pos = 0;
+  std::string intDigits;  // grouping separators removed
+  bool seenDigit = false;
+  while (pos < body.size()) {
+    if (isDigit(body[pos])) {
+      intDigits.push_back(body[pos++]);
+      seenDigit = true;
+    } else if (startsWith(body, pos, locale.decimalSeparator)) {
+      break;
+    } else if (size_t n = seenDigit ? groupSeparatorLength(body, pos, locale) : 0) {
+      pos += n;
+    } else {
+      break;
+    }
+  }
+  std::string_view fracDigits;
+  if (startsWith(body, pos, locale.decimalSeparator)) {
+    pos += locale.decimalSeparator.size();
+    size_t fracStart = pos;
+    while (pos < body.size() && isDigit(body[pos])) ++pos;
+    fracDigits = body.substr(fracStart, pos - fracStart);
+  }
+  if (intDigits.empty() && fracDigits.empty()) return std::nullopt;
+  long long exponent = 0;
+  if (pos < body.size() && std::string_view("eEdD").find(body[pos]) != std::string_view::npos) {
+    ++pos;
+    bool expNegative = false;
+    if (pos < body.size() && (body[pos] == '+' || body[pos] == '-')) expNegative = body[pos++] == '-';
+    if (pos >= body.size() || !isDigit(body[pos])) return std::nullopt;
+    while (pos < body.size() && isDigit(body[pos])) appendExponentDigit(exponent, body[pos++]);
+    if (expNegative) exponent = -exponent;
+  }
+  if (pos != body.size()) return std::nullopt;
+  return decimalToDouble({negative, intDigits, fracDigits, exponent});
+}
+
+// Which group a Variant falls in for the language's comparison.
+enum class CompareKind { Empty, Number, Text };
+
+CompareKind compareKind(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty: return CompareKind::Empty;
+    case VarType::String: return CompareKind::Text;
+    case VarType::Boolean:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double:
+    case VarType::Date: return CompareKind::Number;
+    default: raiseError(errc::kTypeMismatch);
+  }
+}
+
+double numberOf(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Boolean: return v.boolValue() ? -1.0 : 0.0;
+    case VarType::Integer: return v.integerValue();
+    case VarType::Long: return v.longValue();
+    case VarType::Double: return v.doubleValue();
+    case VarType::Date: return v.dateValue().serial;
+    default: return 0.0;
+  }
+}
+
+int sign(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+// A "#0,." pattern taken apart.
+struct NumberPattern {
+  int intZeros = 0;       // "0" places before the point: the minimum integer digits
+  bool grouping = false;  // a "," between digit places
+  int thousandsScale = 0; // "," right of the last integer digit place: each divides by 1000
+  bool point = false;
+  std::string fraction;   // the "#"/"0" places after the point, in order
+};
+
+NumberPattern parseNumberPattern(std::string_view pattern) {
+  NumberPattern p;
+  size_t point = pattern.find('.');
+  std::string_view intPart = pattern.substr(0, point);
+  p.point = point != std::string_view::npos;
+  size_t first = intPart.find_first_of("#0");
+  size_t last = intPart.find_last_of("#0");
+  for (size_t i = 0; i < intPart.size(); ++i) {
+    char c = intPart[i];
+    if (c == '0') {
+      ++p.intZeros;
+    } else if (c == ',') {
+      if (last == std::string_view::npos) continue;
+      if (i > last) ++p.thousandsScale;
+      else if (i > first) p.grouping = true;
+    } else if (c != '#') {
+      raiseError(errc::kInvalidCall, fmt::format("Unsupported number format \"{}\"", pattern));
+    }
+  }
+  if (p.point) {
+    for (char c : pattern.substr(point + 1)) {
+      if (c != '#' && c != '0')
+        raiseError(errc::kInvalidCall, fmt::format("Unsupported number format \"{}\"", pattern));
+      p.fraction.push_back(c);
+    }
+  }
+  return p;
+}
+
+// |value| as decimal digits: value = 0.<digits> x 10^pointPos, digits without trailing zeros,
+// taken from its 15 significant digits (the precision the runtime shows a Double with).
+struct DecimalDigits {
+  std::string digits;
+  int pointPos = 0;
+};
+
+DecimalDigits decimalDigits(double value) {
+  std::string text = fmt::format("{:.14e}", std::fabs(value));  // "d.dddddddddddddde+XX"
+  DecimalDigits d;
+  size_t e = text.find('e');
+  d.digits.push_back(text[0]);
+  d.digits.append(text, 2, e - 2);
+  int exponent = 0;
+  std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
+  d.pointPos = exponent + 1;
+  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+  return d;
+}
+
+// Rounds half away from zero (on the magnitude) to `places` digits after the point.
+void roundDigits(DecimalDigits& d, int places) {
+  long long keep = static_cast<long long>(d.pointPos) + places;
+  if (keep >= static_cast<long long>(d.digits.size())) return;
+  if (keep < 0) {
+    d.digits.clear();
+    return;
+  }
+  bool up = d.digits[static_cast<size_t>(keep)] >= '5';
+  d.digits.resize(static_cast<size_t>(keep));
+  if (!up) return;
+  size_t i = d.digits.size();
+  while (i > 0 && d.digits[i - 1] == '9') d.digits[--i] = '0';
+  if (i > 0) {
+    ++d.digits[i - 1];
+  } else {
+    d.digits.insert(d.digits.begin(), '1');
+    ++d.pointPos;
+  }
+}
+
+char digitAt(const DecimalDigits& d, long long index) {
+  return index >= 0 && index < static_cast<long long>(d.digits.size()) ? d.digits[static_cast<size_t>(index)] : '0';
+}
+
+}  // namespace
+
+double leadingNumber(std::string_view text) {
+  // Blanks count for nothing anywhere, even between digits.
+  std::string s;
+  s.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+    if (startsWith(text, i, "\xE3\x80\x80")) {
+      i += 2;
+      continue;
+    }
+    s.push_back(c);
+  }
+  size_t pos = 0;
+  bool negative = false;
+  if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) negative = s[pos++] == '-';
+  size_t intStart = pos;
+  while (pos < s.size() && isDigit(s[pos])) ++pos;
+  std::string_view view(s);
+  std::string_view intDigits = view.substr(intStart, pos - intStart);
+  std::string_view fracDigits;
+  if (pos < s.size() && s[pos] == '.') {
+    size_t fracStart = ++pos;
+    while (pos < s.size() && isDigit(s[pos])) ++pos;
+    fracDigits = view.substr(fracStart, pos - fracStart);
+  }
+  if (intDigits.empty() && fracDigits.empty()) return 0.0;
+  long long exponent = 0;
+  if (pos < s.size() && std::string_view("eEdD").find(s[pos]) != std::string_view::npos) {
+    size_t e = pos + 1;
+    bool expNegative = false;
+    if (e < s.size() && (s[e] == '+' || s[e] == '-')) expNegative = s[e++] == '-';
+    // A marker without digits is not part of the number.
+    while (e < s.size() && isDigit(s[e])) appendExponentDigit(exponent, s[e++]);
+    if (expNegative) exponent = -exponent;
+  }
+  return decimalToDouble({negative, intDigits, fracDigits, exponent});
+}
+
+double leadingNumber(const Variant& value) {
+  if (value.isNull()) raiseError(errc::kInvalidUseOfNull);
+  if (value.isString()) return leadingNumber(std::string_view(value.stringValue()));
+  return leadingNumber(std::string_view(toText(value)));
+}
+
+double roundHalfEven(double value) {
+  if (!std::isfinite(value)) return value;
+  double floor = std::floor(value);
+  double diff = value - floor;
+  if (diff < 0.5) return floor;
+  if (diff > 0.5) return floor + 1;
+  return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
+}
+
+double wholeNumber(std::string_view text) { return roundHalfEven(leadingNumber(text)); }
+
+int32_t wholeNumberLong(std::string_view text) {
+  double whole = wholeNumber(text);
+  if (whole < -2147483648.0 || whole > 2147483647.0) raiseError(errc::kOverflow);
+  return static_cast<int32_t>(whole);
+}
+
+std::optional<double> parseNumber(std::string_view text, const Locale& locale) {
+  std::string_view body = trimBlanks(text);
+  if (body.empty()) return std::nullopt;
+  if (body.front() == '&') return radixNumber(body);  // radix numbers take no sign
+  bool negative = false;
+  if (body.size() >= 2 && body.front() == '(' && body.back() == ')') {
+    negative = true;
+    body = body.substr(1, body.size() - 2);
+  } else if (body.front() == '+' || body.front() == '-') {
+    negative = body.front() == '-';
+    body.remove_prefix(1);
+  } else if (body.back() == '+' || body.back() == '-') {
+    negative = body.back() == '-';
+    body.remove_suffix(1);
+  }
+  if (body.empty()) return std::nullopt;
+  return decimalNumber(body, negative, locale);
+}
+
+bool isNumeric(const Variant& value, const Locale& locale) {
+  switch (value.type()) {
+    case VarType::Empty:
+    case VarType::Boolean:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double: return true;
+    case VarType::String:
+      try {
+        return parseNumber(value.stringValue(), locale).has_value();
+      } catch (const AutomationError&) {
+        return false;  // too large for a Double: conversion would fail
+      }
+    default: return false;
+  }
+}
+
+bool isNumeric(const Variant& value) { return isNumeric(value, platform().locale()); }
+
+bool toBoolean(const Variant& value, const Locale& locale) {
+  switch (value.type()) {
+    case VarType::Empty: return false;
+    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
+    case VarType::Boolean: return value.boolValue();
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double:
+    case VarType::Date: return numberOf(value) != 0;
+    case VarType::String: {
+      const std::string& s = value.stringValue();
+      auto equalsIgnoreCase = [&](std::string_view word) {
+        return s.size() == word.size() && std::equal(s.begin(), s.end(), word.begin(), [](char a, char b) {
+                 return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+               });
+      };
+      if (equalsIgnoreCase("true") || s == "#TRUE#") return true;
+      if (equalsIgnoreCase("false") || s == "#FALSE#") return false;
+      if (auto number = parseNumber(s, locale)) return *number != 0;
+      raiseError(errc::kTypeMismatch);
+    }
+    default: raiseError(errc::kTypeMismatch);
+  }
+}
+
+bool toBoolean(const Variant& value) { return toBoolean(value, platform().locale()); }
+
+double toDouble(const Variant& value, const Locale& locale) {
+  switch (value.type()) {
+    case VarType::Empty: return 0.0;
+    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
+    case VarType::Boolean:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double:
+    case VarType::Date: return numberOf(value);
+    case VarType::String:
+      if (auto number = parseNumber(value.stringValue(), locale)) return *number;
+      raiseError(errc::kTypeMismatch);
+    default: raiseError(errc::kTypeMismatch);
+  }
+}
+
+double toDouble(const Variant& value) { return toDouble(value, platform().locale()); }
+
+int16_t toInteger(const Variant& value, const Locale& locale) {
+  double whole = roundHalfEven(toDouble(value, locale));
+  if (!(whole >= -32768.0 && whole <= 32767.0)) raiseError(errc::kOverflow);  // NaN included
+  return static_cast<int16_t>(whole);
+}
+
+int16_t toInteger(const Variant& value) { return toInteger(value, platform().locale()); }
+
+int32_t toLong(const Variant& value, const Locale& locale) {
+  double whole = roundHalfEven(toDouble(value, locale));
+  if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) raiseError(errc::kOverflow);
+  return static_cast<int32_t>(whole);
+}
+
+int32_t toLong(const Variant& value) { return toLong(value, platform().locale()); }
+
+std::string toText(const Variant& value, const Locale& locale) {
+  switch (value.type()) {
+    case VarType::Empty: return {};
+    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
+    case VarType::Boolean: return value.boolValue() ? "True" : "False";
+    case VarType::Integer: return fmt::format("{}", value.integerValue());
+    case VarType::Long: return fmt::format("{}", value.longValue());
+    case VarType::Double: return doubleText(value.doubleValue(), locale);
+    case VarType::Date: return dateText(value.dateValue(), locale);
+    case VarType::String: return value.stringValue();
+    default: raiseError(errc::kTypeMismatch);
+  }
+}
+
+std::string toText(const Variant& value) { return toText(value, platform().locale()); }
+
+std::string formatNumber(double value, std::string_view pattern, const Locale& locale) {
+  if (!std::isfinite(value)) raiseError(errc::kOverflow);
+  if (pattern.empty()) return doubleText(value, locale);
+  NumberPattern p = parseNumberPattern(pattern);
+  DecimalDigits d = decimalDigits(value);
+  if (d.digits.empty()) d.pointPos = 0;
+  d.pointPos -= 3 * p.thousandsScale;
+  const int places = static_cast<int>(p.fraction.size());
+  roundDigits(d, places);
+
+  std::string intDigits;
+  for (long long i = 0; i < d.pointPos; ++i) intDigits.push_back(digitAt(d, i));
+  size_t firstNonZero = intDigits.find_first_not_of('0');
+  intDigits.erase(0, firstNonZero == std::string::npos ? intDigits.size() : firstNonZero);
+  if (intDigits.size() < static_cast<size_t>(p.intZeros))
+    intDigits.insert(0, static_cast<size_t>(p.intZeros) - intDigits.size(), '0');
+
+  std::string fracDigits;
+  for (int i = 0; i < places; ++i) fracDigits.push_back(digitAt(d, static_cast<long long>(d.pointPos) + i));
+  // "#" places print a digit only when it is significant.
+  while (!fracDigits.empty() && fracDigits.back() == '0' && p.fraction[fracDigits.size() - 1] == '#')
+    fracDigits.pop_back();
+
+  bool nonZero = d.digits.find_first_not_of('0') != std::string::npos;
+  std::string out;
+  if (value < 0 && nonZero) out.push_back('-');
+  if (p.grouping && !locale.thousandsSeparator.empty()) {
+    for (size_t i = 0; i < intDigits.size(); ++i) {
+      if (i > 0 && (intDigits.size() - i) % 3 == 0) out += locale.thousandsSeparator;
+      out.push_back(intDigits[i]);
+    }
+  } else {
+    out += intDigits;
+  }
+  if (p.point) out += locale.decimalSeparator;
+  out += fracDigits;
+  return out;
+}
+
+std::string formatNumber(double value, std::string_view pattern) {
+  return formatNumber(value, pattern, platform().locale());
+}
+
+std::optional<int> compareVariants(const Variant& a, const Variant& b) {
+  if (a.isNull() || b.isNull()) return std::nullopt;
+  CompareKind ka = compareKind(a);
+  CompareKind kb = compareKind(b);
+  if (ka == CompareKind::Empty && kb == CompareKind::Empty) return 0;
+  if (ka == CompareKind::Text && kb == CompareKind::Text) {
+    int c = a.stringValue().compare(b.stringValue());
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  }
+  if (ka == CompareKind::Text || kb == CompareKind::Text) {
+    // A number is less than any string; Empty stands for "".
+    if (ka == CompareKind::Empty) return b.stringValue().empty() ? 0 : -1;
+    if (kb == CompareKind::Empty) return a.stringValue().empty() ? 0 : 1;
+    return ka == CompareKind::Number ? -1 : 1;
+  }
+  return sign(numberOf(a), numberOf(b));
+}
+
+}  // namespace mto::automation

@@ -20,13 +20,15 @@ namespace mto::automation {
 /// that cannot continue the number. Text without a leading number gives 0. A number too large for
 /// a Double raises 6.
 double leadingNumber(std::string_view text);
-/// The leading number of a value taken as text (see `toText`); Null raises 94.
+/// The leading number of a value taken as text (see `toText`), so a Double in a locale with a
+/// decimal comma loses its fraction, as in the classic runtime; Null raises 94.
 double leadingNumber(const Variant& value);
 
 /// Rounds to the nearest whole number, halves to the even neighbour.
 double roundHalfEven(double value);
 
-/// Whole-number conversion: the leading number, rounded with halves to even. Never fails for text.
+/// Whole-number conversion: the leading number, rounded with halves to even. Text without a number
+/// gives 0; only a number too large for a Double raises (6).
 double wholeNumber(std::string_view text);
 /// Whole-number conversion into a 32-bit integer; out of range raises 6.
 int32_t wholeNumberLong(std::string_view text);
@@ -34,10 +36,14 @@ int32_t wholeNumberLong(std::string_view text);
 /// Reads a whole text as a number in the locale (blanks around, sign before or after, grouping
 /// separators after the first digit, one decimal separator, an exponent, "&H"/"&O" prefixes);
 /// nullopt when the text is not a number.
+/// Details: one sign, written "-5", "5-" or "(5)", directly against the number; the exponent
+/// marker is E or D in any case and needs digits; "&H"/"&O" numbers take no sign and wrap like
+/// the runtime's: up to &HFFFF to a signed 16-bit value, up to &HFFFFFFFF to a signed 32-bit one.
+/// A well-formed number too large for a Double (or a radix number above 32 bits) raises 6.
 std::optional<double> parseNumber(std::string_view text, const Locale& locale);
 
-/// True when `toDouble` would succeed: numbers, Booleans, Empty, numeric text. Dates and Null give
-/// False.
+/// True when `toDouble` would succeed: numbers, Booleans, Empty, numeric text. Dates, Null,
+/// objects, arrays, Missing and text too large for a Double give False.
 bool isNumeric(const Variant& value, const Locale& locale);
 bool isNumeric(const Variant& value);
 
@@ -57,9 +63,10 @@ int16_t toInteger(const Variant& value);
 int32_t toLong(const Variant& value, const Locale& locale);
 int32_t toLong(const Variant& value);
 
-/// Text: numbers in their shortest round-trip form with the locale's decimal separator ("2.5",
-/// "1E+20"), Booleans "True"/"False", dates in the short-date form (time dropped at midnight, date
-/// dropped on day 0), Empty "", Null raises 94, objects and arrays 13.
+/// Text: Doubles as the classic runtime prints them, at most 15 significant digits with the
+/// locale's decimal separator and exponent form outside 1E-04 .. 1E+15 ("2.5", "0.3" for 0.1+0.2,
+/// "1E+20", "1.5E-05"); infinities and NaN raise 6. Integers plain, Booleans "True"/"False", dates
+/// by `dateText`, Empty "", Null raises 94; objects, arrays and Missing (an error value) raise 13.
 std::string toText(const Variant& value, const Locale& locale);
 std::string toText(const Variant& value);
 
@@ -68,12 +75,17 @@ std::string toText(const Variant& value);
 /// separator when the pattern has a "," among its digit places, the locale's decimal separator
 /// printed whenever the pattern has a "." (even with no digit after it), a leading "-" for a
 /// negative value that does not round to zero.
+/// Rounding works on the value's 15 significant decimal digits, not its binary expansion, so 2.675
+/// with "0.00" gives "2.68". Commas right of the last integer digit place divide by 1000 each;
+/// "#" places after the point drop insignificant zeros. An empty pattern gives the `toText` form.
+/// Other characters raise 5; infinities and NaN raise 6.
 std::string formatNumber(double value, std::string_view pattern, const Locale& locale);
 std::string formatNumber(double value, std::string_view pattern);
 
 /// The language's comparison of two Variants, both treated as Variants: nullopt when either is
 /// Null; numbers (and Booleans, dates) numerically; strings in binary order; a number is always
 /// less than a string; Empty is 0 against a number and "" against a string. Returns <0, 0 or >0.
+/// Objects, arrays and Missing raise 13.
 std::optional<int> compareVariants(const Variant& a, const Variant& b);
 
 }  // namespace mto::automation

@@ -1,1 +1,481 @@
 #include "automation/dates.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+
+#include "automation/convert.h"
+#include "automation/error.h"
+
+namespace mto::automation {
+
+namespace {
+
+constexpr int64_t kUnixEpochSerial = 25569;  // 1970-01-01
+constexpr int64_t kMinDay = static_cast<int64_t>(kMinDateSerial);
+constexpr int64_t kMaxDay = static_cast<int64_t>(kMaxDateSerial);
+constexpr int64_t kSecondsPerDay = 86400;
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
+int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
+  y -= m <= 2 ? 1 : 0;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  year = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+  month = static_cast<int>(m);
+  day = static_cast<int>(d);
+}
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int daysInMonth(int year, int month) {
+  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && isLeapYear(year) ? 29 : kDays[static_cast<size_t>(month - 1)];
+}
+
+int64_t dayNumber(int year, int month, int day) { return daysFromCivil(year, month, day) + kUnixEpochSerial; }
+
+// The day whole part lies in 0100-01-01 .. 9999-12-31 (NaN is not).
+bool inRange(double serial) { return serial > kMinDateSerial - 1 && serial < kMaxDateSerial + 1; }
+
+// The day and the time of day of a serial; the time is the fraction taken positive.
+struct DayTime {
+  int64_t day = 0;
+  double fraction = 0;
+};
+
+DayTime splitSerial(double serial) {
+  double whole = std::trunc(serial);
+  return {static_cast<int64_t>(whole), std::fabs(serial - whole)};
+}
+
+double joinSerial(int64_t day, double fraction) {
+  return day < 0 ? static_cast<double>(day) - fraction : static_cast<double>(day) + fraction;
+}
+
+// Whole seconds of a time fraction; a fraction that rounds to 24:00 stays at 23:59:59 on the last day.
+int64_t secondsOfDay(DayTime& dt) {
+  auto seconds = static_cast<int64_t>(std::llround(dt.fraction * kSecondsPerDay));
+  if (seconds >= kSecondsPerDay) {
+    if (dt.day < kMaxDay) {
+      ++dt.day;
+      seconds = 0;
+    } else {
+      seconds = kSecondsPerDay - 1;
+    }
+  }
+  return seconds;
+}
+
+std::optional<int64_t> validDay(int year, int month, int day) {
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
+    return std::nullopt;
+  return dayNumber(year, month, day);
+}
+
+constexpr std::array<std::string_view, 12> kMonthNames = {"January", "February", "March",     "April",
+                                                          "May",     "June",     "July",      "August",
+                                                          "September", "October", "November", "December"};
+constexpr std::array<std::string_view, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                       "Thursday", "Friday", "Saturday"};
+
+// ---- parsing -------------------------------------------------------------------------------------
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+size_t blankLength(std::string_view text, size_t pos) {
+  if (pos >= text.size()) return 0;
+  char c = text[pos];
+  if (c == ' ' || c == '\t' || c == '\r' || c == '\n') return 1;
+  if (text.substr(pos, 2) == "\xC2\xA0") return 2;
+  if (text.substr(pos, 3) == "\xE3\x80\x80") return 3;
+  return 0;
+}
+
+std::string_view trim(std::string_view text) {
+  size_t start = 0;
+  while (size_t n = blankLength(text, start)) start += n;
+  text.remove_prefix(start);
+  for (bool trimmed = true; trimmed && !text.empty();) {
+    trimmed = false;
+    for (size_t n : {1, 2, 3}) {
+      if (text.size() >= n && blankLength(text, text.size() - n) == n) {
+        text.remove_suffix(n);
+        trimmed = true;
+        break;
+      }
+    }
+  }
+  return text;
+}
+
+class Cursor {
+ public:
+  explicit Cursor(std::string_view text) : text_(text) {}
+  bool done() const { return pos_ >= text_.size(); }
+  bool atDigit() const { return !done() && isDigit(text_[pos_]); }
+  /// A run of digits; nullopt when none or longer than `maxDigits`.
+  std::optional<std::pair<int, size_t>> number(size_t maxDigits) {
+    size_t start = pos_;
+    int value = 0;
+    while (atDigit()) {
+      if (pos_ - start >= maxDigits) return std::nullopt;
+      value = value * 10 + (text_[pos_++] - '0');
+    }
+    if (pos_ == start) return std::nullopt;
+    return std::pair{value, pos_ - start};
+  }
+  bool take(std::string_view part) {
+    if (part.empty() || text_.substr(pos_, part.size()) != part) return false;
+    pos_ += part.size();
+    return true;
+  }
+  bool takeIgnoreCase(std::string_view word) {
+    if (text_.size() - pos_ < word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+      char c = text_[pos_ + i];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      if (c != word[i]) return false;
+    }
+    pos_ += word.size();
+    return true;
+  }
+  size_t skipBlanks() {
+    size_t start = pos_;
+    while (!done() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+    return pos_ - start;
+  }
+  size_t pos() const { return pos_; }
+  void reset(size_t pos) { pos_ = pos; }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+// "H:mm" or "H:mm:ss", then optionally a blank and AM/PM; the seconds of the day.
+std::optional<int64_t> parseTime(Cursor& in) {
+  auto hour = in.number(2);
+  if (!hour || !in.take(":")) return std::nullopt;
+  auto minute = in.number(2);
+  if (!minute) return std::nullopt;
+  int second = 0;
+  if (in.take(":")) {
+    auto s = in.number(2);
+    if (!s) return std::nullopt;
+    second = s->first;
+  }
+  int h = hour->first;
+  std::optional<bool> pm;
+  size_t mark = in.pos();
+  if (in.skipBlanks() > 0) {
+    if (in.takeIgnoreCase("AM")) pm = false;
+    else if (in.takeIgnoreCase("PM")) pm = true;
+    else in.reset(mark);
+  }
+  if (pm) {
+    if (h < 1 || h > 12) return std::nullopt;
+    h = h % 12 + (*pm ? 12 : 0);
+  } else if (h > 23) {
+    return std::nullopt;
+  }
+  if (minute->first > 59 || second > 59) return std::nullopt;
+  return int64_t{h} * 3600 + minute->first * 60 + second;
+}
+
+// The order of day, month and year in the locale's short-date pattern ('d', 'M', 'y'); letters
+// the pattern lacks go last, month before day before year.
+std::array<char, 3> dateOrder(const Locale& locale) {
+  std::array<std::pair<size_t, char>, 3> found = {{{std::string::npos, 'M'}, {std::string::npos, 'd'},
+                                                   {std::string::npos, 'y'}}};
+  bool quoted = false;
+  const std::string& pattern = locale.shortDatePattern;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '\'') quoted = !quoted;
+    if (quoted) continue;
+    for (auto& [pos, letter] : found)
+      if (pattern[i] == letter && pos == std::string::npos) pos = i;
+  }
+  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  return {found[0].second, found[1].second, found[2].second};
+}
+
+int windowYear(int value, size_t digits) {
+  if (digits > 2) return value;
+  return value < 30 ? 2000 + value : 1900 + value;
+}
+
+}  // namespace
+
+Date makeDate(int year, int month, int day, int hour, int minute, int second) {
+  if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 59)
+    raiseError(errc::kInvalidCall);
+  if (year < 100 || year > 9999) raiseError(errc::kOverflow);
+  double fraction = static_cast<double>(hour * 3600 + minute * 60 + second) / kSecondsPerDay;
+  return Date{joinSerial(dayNumber(year, month, day), fraction)};
+}
+
+DateParts dateParts(Date date) {
+  if (!inRange(date.serial)) raiseError(errc::kOverflow);
+  DayTime dt = splitSerial(date.serial);
+  int64_t seconds = secondsOfDay(dt);
+  DateParts parts;
+  civilFromDays(dt.day - kUnixEpochSerial, parts.year, parts.month, parts.day);
+  parts.hour = static_cast<int>(seconds / 3600);
+  parts.minute = static_cast<int>(seconds / 60 % 60);
+  parts.second = static_cast<int>(seconds % 60);
+  return parts;
+}
+
+Date systemNow() {
+  std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm local{};
+  if (!localtime_r(&now, &local)) raiseError(errc::kInvalidCall, "The system clock cannot be read");
+  // A leap second shows as :60; the automation date has no room for it.
+  return makeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                  std::min(local.tm_sec, 59));
+}
+
+Date today() {
+  double day = std::trunc(platform().now().serial);
+  return Date{day == 0 ? 0.0 : day};
+}
+
+std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
+  std::string_view body = trim(text);
+  if (body.empty()) return std::nullopt;
+  {
+    Cursor timeOnly(body);
+    if (auto seconds = parseTime(timeOnly); seconds && timeOnly.done())
+      return Date{static_cast<double>(*seconds) / kSecondsPerDay};
+  }
+
+  Cursor in(body);
+  auto first = in.number(4);
+  if (!first) return std::nullopt;
+  std::string_view separator;
+  bool localSeparatorUsable = !locale.dateSeparator.empty() &&
+                              locale.dateSeparator.find_first_of("0123456789") == std::string::npos;
+  for (std::string_view candidate : {std::string_view("/"), std::string_view("-"), std::string_view("."),
+                                     std::string_view(locale.dateSeparator)}) {
+    if (candidate == locale.dateSeparator && !localSeparatorUsable) continue;
+    if (in.take(candidate)) {
+      separator = candidate;
+      break;
+    }
+  }
+  if (separator.empty()) return std::nullopt;
+  auto second = in.number(4);
+  if (!second) return std::nullopt;
+  std::optional<std::pair<int, size_t>> third;
+  size_t mark = in.pos();
+  if (in.take(separator) && in.atDigit()) {
+    third = in.number(4);
+    if (!third) return std::nullopt;
+  } else {
+    in.reset(mark);
+  }
+  int64_t seconds = 0;
+  if (!in.done()) {
+    if (in.skipBlanks() == 0) return std::nullopt;
+    auto time = parseTime(in);
+    if (!time || !in.done()) return std::nullopt;
+    seconds = *time;
+  }
+
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  std::array<char, 3> order = dateOrder(locale);
+  if (!third) {
+    if (first->second > 2 || second->second > 2) return std::nullopt;
+    bool dayFirst = std::find(order.begin(), order.end(), 'd') < std::find(order.begin(), order.end(), 'M');
+    day = dayFirst ? first->first : second->first;
+    month = dayFirst ? second->first : first->first;
+    year = dateParts(platform().now()).year;
+  } else {
+    std::array<std::pair<int, size_t>, 3> parts = {*first, *second, *third};
+    if (first->second >= 3) order = {'y', 'M', 'd'};
+    for (size_t i = 0; i < 3; ++i) {
+      auto [value, digits] = parts[i];
+      if (order[i] == 'y') {
+        year = windowYear(value, digits);
+      } else if (digits > 2) {
+        return std::nullopt;
+      } else if (order[i] == 'M') {
+        month = value;
+      } else {
+        day = value;
+      }
+    }
+  }
+  // An impossible day/month reading is taken the other way round when that one works.
+  std::optional<int64_t> dayNo = validDay(year, month, day);
+  if (!dayNo) dayNo = validDay(year, day, month);
+  if (!dayNo) return std::nullopt;
+  return Date{joinSerial(*dayNo, static_cast<double>(seconds) / kSecondsPerDay)};
+}
+
+bool isDate(const Variant& value, const Locale& locale) {
+  if (value.isDate()) return true;
+  return value.isString() && parseDate(value.stringValue(), locale).has_value();
+}
+
+bool isDate(const Variant& value) { return isDate(value, platform().locale()); }
+
+Date toDate(const Variant& value, const Locale& locale) {
+  switch (value.type()) {
+    case VarType::Date: return value.dateValue();
+    case VarType::Empty: return Date{0};
+    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
+    case VarType::String:
+      if (auto date = parseDate(value.stringValue(), locale)) return *date;
+      raiseError(errc::kTypeMismatch);
+    case VarType::Boolean:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double: {
+      double serial = toDouble(value, locale);
+      if (!inRange(serial)) raiseError(errc::kOverflow);
+      return Date{serial};
+    }
+    default: raiseError(errc::kTypeMismatch);
+  }
+}
+
+Date toDate(const Variant& value) { return toDate(value, platform().locale()); }
+
+std::string dateText(Date date, const Locale& locale) {
+  DateParts parts = dateParts(date);
+  bool midnight = parts.hour == 0 && parts.minute == 0 && parts.second == 0;
+  bool dayZero = parts.year == 1899 && parts.month == 12 && parts.day == 30;
+  if (dayZero) return formatDate(date, locale.timePattern);
+  std::string text = formatDate(date, locale.shortDatePattern);
+  if (!midnight) text += " " + formatDate(date, locale.timePattern);
+  return text;
+}
+
+std::string dateText(Date date) { return dateText(date, platform().locale()); }
+
+std::string formatDate(Date date, std::string_view pattern) {
+  DateParts p = dateParts(date);
+  DayTime dt = splitSerial(date.serial);
+  secondsOfDay(dt);  // the day as `dateParts` sees it, after rounding to whole seconds
+  int weekday = static_cast<int>(((dt.day % 7) + 7 + 6) % 7);  // day 0 was a Saturday
+  int hour12 = p.hour % 12 == 0 ? 12 : p.hour % 12;
+  std::string out;
+  for (size_t i = 0; i < pattern.size();) {
+    char c = pattern[i];
+    if (c == '\'') {
+      size_t end = pattern.find('\'', i + 1);
+      if (end == std::string_view::npos) end = pattern.size();
+      out.append(pattern.substr(i + 1, end - i - 1));
+      i = end + 1;
+      continue;
+    }
+    size_t run = 1;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    auto number = [&](int value) { out += run >= 2 ? fmt::format("{:02}", value) : fmt::format("{}", value); };
+    switch (c) {
+      case 'd':
+        if (run <= 2) number(p.day);
+        else out += run == 3 ? kDayNames[static_cast<size_t>(weekday)].substr(0, 3) : kDayNames[static_cast<size_t>(weekday)];
+        break;
+      case 'M':
+        if (run <= 2) number(p.month);
+        else out += run == 3 ? kMonthNames[static_cast<size_t>(p.month - 1)].substr(0, 3) : kMonthNames[static_cast<size_t>(p.month - 1)];
+        break;
+      case 'y':
+        if (run <= 2) number(p.year % 100);
+        else out += fmt::format("{}", p.year);
+        break;
+      case 'H': number(p.hour); break;
+      case 'h': number(hour12); break;
+      case 'm': number(p.minute); break;
+      case 's': number(p.second); break;
+      case 't': out += run == 1 ? (p.hour < 12 ? "A" : "P") : (p.hour < 12 ? "AM" : "PM"); break;
+      default: out.append(run, c); break;
+    }
+    i += run;
+  }
+  return out;
+}
+
+Date addDays(Date date, double days) {
+  if (!inRange(date.serial) || !std::isfinite(days)) raiseError(errc::kInvalidCall);
+  double count = roundHalfEven(days);
+  DayTime dt = splitSerial(date.serial);
+  if (std::fabs(count) > static_cast<double>(kMaxDay - kMinDay)) raiseError(errc::kInvalidCall);
+  int64_t day = dt.day + static_cast<int64_t>(count);
+  if (day < kMinDay || day > kMaxDay) raiseError(errc::kInvalidCall);
+  return Date{joinSerial(day, dt.fraction)};
+}
+
+namespace {
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0); }
+
+Date addMonths(Date date, int64_t months) {
+  DayTime dt = splitSerial(date.serial);
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  civilFromDays(dt.day - kUnixEpochSerial, year, month, day);
+  int64_t total = int64_t{year} * 12 + (month - 1) + months;
+  int64_t newYear = floorDiv(total, 12);
+  if (newYear < 100 || newYear > 9999) raiseError(errc::kInvalidCall);
+  int y = static_cast<int>(newYear);
+  int m = static_cast<int>(total - newYear * 12) + 1;
+  return Date{joinSerial(dayNumber(y, m, std::min(day, daysInMonth(y, m))), dt.fraction)};
+}
+
+Date addSeconds(Date date, int64_t delta) {
+  DayTime dt = splitSerial(date.serial);
+  int64_t seconds = secondsOfDay(dt);
+  int64_t total = dt.day * kSecondsPerDay + seconds + delta;
+  int64_t day = floorDiv(total, kSecondsPerDay);
+  if (day < kMinDay || day > kMaxDay) raiseError(errc::kInvalidCall);
+  return Date{joinSerial(day, static_cast<double>(total - day * kSecondsPerDay) / kSecondsPerDay)};
+}
+
+}  // namespace
+
+Date dateAdd(std::string_view interval, double number, Date date) {
+  if (!inRange(date.serial) || !std::isfinite(number)) raiseError(errc::kInvalidCall);
+  std::string name;
+  for (char c : interval) name.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  double rounded = roundHalfEven(number);
+  // Far beyond any span of the date range; keeps the arithmetic below in 64 bits.
+  if (std::fabs(rounded) > 1e11) raiseError(errc::kInvalidCall);
+  auto count = static_cast<int64_t>(rounded);
+  if (name == "yyyy") return addMonths(date, count * 12);
+  if (name == "q") return addMonths(date, count * 3);
+  if (name == "m") return addMonths(date, count);
+  if (name == "y" || name == "d" || name == "w") return addDays(date, rounded);
+  if (name == "ww") return addDays(date, rounded * 7);
+  if (name == "h") return addSeconds(date, count * 3600);
+  if (name == "n") return addSeconds(date, count * 60);
+  if (name == "s") return addSeconds(date, count);
+  raiseError(errc::kInvalidCall, fmt::format("Unknown DateAdd interval \"{}\"", interval));
+}
+
+}  // namespace mto::automation

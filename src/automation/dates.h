@@ -41,6 +41,10 @@ Date today();
 /// "/" or "." (year first, four digits), an optional time "H:mm[:ss]" with an optional AM/PM, or a
 /// time alone. Impossible day/month orders are swapped when that gives a valid date; two-digit
 /// years 00-29 are 2000-2029 and 30-99 are 1930-1999. nullopt when the text is not a date.
+/// Strict: two or three numeric parts with one separator ("/", "-", "." or the locale's), month
+/// and day of at most two digits; two parts are month and day of the current year (from
+/// `platform().now()`); a time follows after blanks, AM/PM (hours 1-12) after a blank. No month
+/// names, no "T", no fractions of a second; a bare number is not a date.
 std::optional<Date> parseDate(std::string_view text, const Locale& locale);
 
 /// A date value, or a text that `parseDate` reads.
@@ -53,19 +57,23 @@ Date toDate(const Variant& value, const Locale& locale);
 Date toDate(const Variant& value);
 
 /// A date in the locale's short-date pattern, followed by the time pattern unless the time is
-/// midnight; the time alone when the day is 0 and the time is not midnight.
+/// midnight; the time alone on day 0 (1899-12-30), midnight included ("0:00:00"), as the
+/// runtime's general date form. Raises 6 outside the date range.
 std::string dateText(Date date, const Locale& locale);
 std::string dateText(Date date);
 
 /// Formats with a pattern of d, dd, M, MM, yy, yyyy, H, HH, h, hh, m, mm, s, ss, tt and literals.
+/// Also: y (year in century), ddd/dddd and MMM/MMMM (English names), t (A/P), 'quoted' literals.
+/// Any other character is copied. Raises 6 outside the date range.
 std::string formatDate(Date date, std::string_view pattern);
 
-/// Adds whole days (the count rounded half to even) keeping the time of day; a result outside
-/// 0100-01-01 .. 9999-12-31 raises 5.
+/// Adds whole days (the count rounded half to even) keeping the time of day; a result or a date
+/// outside 0100-01-01 .. 9999-12-31, or a count that is not finite, raises 5.
 Date addDays(Date date, double days);
 
 /// DateAdd: intervals "yyyy", "q", "m", "y", "d", "w", "ww", "h", "n", "s" (any case; others raise
-/// 5). Months clamp to the end of the month. The count is rounded half to even.
+/// 5). Months clamp to the end of the month. The count is rounded half to even. Hours, minutes and
+/// seconds work on the time rounded to whole seconds. A date or result out of range raises 5.
 Date dateAdd(std::string_view interval, double number, Date date);
 
 }  // namespace mto::automation

@@ -62,16 +62,18 @@ ErrorInfo errorFromException(std::exception_ptr error) noexcept {
   }
 }
 
-ErrorInfo prependProcedure(const ErrorInfo& previous, std::string_view procedure, int32_t numberOffset) {
+ErrorInfo prependProcedure(const ErrorInfo& previous, std::string_view procedure, int32_t numberOffset,
+                           Description description) {
   ErrorInfo next = previous;
   next.number = static_cast<int32_t>(static_cast<uint32_t>(previous.number) + static_cast<uint32_t>(numberOffset));
   next.source = std::string(procedure) + "\r\n" + previous.source;
-  next.description = "\r\n" + previous.description;
+  if (description == Description::Prefixed) next.description = "\r\n" + previous.description;
   return next;
 }
 
-void reraiseFrom(std::string_view procedure, int32_t numberOffset) {
-  throw AutomationError(prependProcedure(errorFromException(std::current_exception()), procedure, numberOffset));
+void reraiseFrom(std::string_view procedure, int32_t numberOffset, Description description) {
+  throw AutomationError(
+      prependProcedure(errorFromException(std::current_exception()), procedure, numberOffset, description));
 }
 
 }  // namespace mto::automation

@@ -66,12 +66,17 @@ class AutomationError : public std::exception {
 /// memory as error 7, anything else as error 440 with its text. Never throws.
 ErrorInfo errorFromException(std::exception_ptr error) noexcept;
 
+/// Whether a re-raise puts CR LF in front of the previous description or keeps it as it was.
+enum class Description { Prefixed, Kept };
+
 /// Call only inside a catch block. Raises the error being handled again: the number plus
-/// `numberOffset`, `procedure` + CR LF + the previous source, CR LF + the previous description;
-/// help file and help context unchanged.
-[[noreturn]] void reraiseFrom(std::string_view procedure, int32_t numberOffset = 0);
+/// `numberOffset`, `procedure` + CR LF + the previous source, CR LF + the previous description
+/// (or the description unchanged); help file and help context unchanged.
+[[noreturn]] void reraiseFrom(std::string_view procedure, int32_t numberOffset = 0,
+                              Description description = Description::Prefixed);
 
 /// The error that `reraiseFrom` would raise for `previous`.
-ErrorInfo prependProcedure(const ErrorInfo& previous, std::string_view procedure, int32_t numberOffset = 0);
+ErrorInfo prependProcedure(const ErrorInfo& previous, std::string_view procedure, int32_t numberOffset = 0,
+                           Description description = Description::Prefixed);
 
 }  // namespace mto::automation

@@ -36,9 +36,6 @@ void m_BillInterface_EntryGridRow(InstanceState& self, int32_t Index, int32_t Ne
                                   bool RowWasLast, bool RowChanged, bool AllCellsHaveData, int32_t NewRowIsLast,
                                   bool Cancel);
 
-/// Reads one field of an entry row as text (public member "GetFiledValue", spelled so).
-std::string GetFiledValue(const automation::Variant& m_BillInterface, int32_t lRow, std::string_view strFieldName);
-
 /// The public toolbar procedures of the creatable class.
 void InsertSepTool(const ObjectPtr& oABar, const ObjectPtr& oTool);
 void RemoveSepTool(const ObjectPtr& oABar, const ObjectPtr& oTool);

@@ -3,6 +3,7 @@
 #include "automation/convert.h"
 #include "automation/error.h"
 #include "bill/bill_events.h"
+#include "bill/stock_on_hand.h"
 #include "host/contract.h"
 #include "core/event_tables.h"
 #include "support/system_profile.h"

@@ -275,27 +275,33 @@ std::string GetDateFormatString() {
   return state.dateFormat;
 }
 
-Variant SetFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, bool setTotal, int32_t& row) {
+bool ApplyFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, int32_t& row) {
   DictionaryRef map(call(bill, "TableInfo", "Map"));
-  if (!map.lookup(key)) return {};
+  if (!map.lookup(key)) return false;
   DictionaryRef def(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
   Variant cellValue = call(bill, "GetDataFld", def.object(), row);
-  if (!cellValue.isObject() || !cellValue.objectValue()) return {};
+  if (!cellValue.isObject() || !cellValue.objectValue()) return false;
   DictionaryRef(cellValue).setItem("FDecimal", decimals);
   call(bill, "SetDecimal", def.object(), row, decimals);
-  if (setTotal) {
-    std::string pageKey = "Page" + automation::toText(def.getValue("FPage", int32_t{2}));
-    VectorRef rows(call(bill, "Data", pageKey));
-    int32_t last = rows.upperBound();
-    double largest = 0;
-    for (int32_t r = rows.lowerBound(); r <= last; ++r) {
-      DictionaryRef rowCells(rows.item(r));
-      Variant cell = rowCells.item(key);
-      double d = automation::toDouble(get(cell, "GetValue", "FDecimal", int32_t{0}));
-      if (d > largest) largest = d;
-    }
-    call(bill, "SetSumDecimal", def.object(), largest);
+  return true;
+}
+
+void SetColumnTotalDecimals(const ObjectPtr& bill, std::string_view key) {
+  DictionaryRef def(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
+  std::string pageKey = "Page" + automation::toText(def.getValue("FPage", int32_t{2}));
+  VectorRef rows(call(bill, "Data", pageKey));
+  int32_t last = rows.upperBound();
+  double largest = 0;
+  for (int32_t r = rows.lowerBound(); r <= last; ++r) {
+    Variant cell = DictionaryRef(rows.item(r)).item(key);
+    double d = automation::toDouble(call(cell, "GetValue", "FDecimal", int32_t{0}));
+    if (d > largest) largest = d;
   }
+  call(bill, "SetSumDecimal", def.object(), largest);
+}
+
+Variant SetFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, bool setTotal, int32_t& row) {
+  if (ApplyFieldDecimals(bill, key, decimals, row) && setTotal) SetColumnTotalDecimals(bill, key);
   return {};
 }
 

@@ -68,4 +68,11 @@ std::string GetDateFormatString();
 Variant SetFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, bool setTotal,
                          int32_t& row);
 
+/// `SetFieldDecimals` without the column pass: true when the row had a cell for the field.
+bool ApplyFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, int32_t& row);
+
+/// Shows a column's total with the largest "FDecimal" of the field's cells over its page's rows.
+/// A row without a cell for the field fails. Raises.
+void SetColumnTotalDecimals(const ObjectPtr& bill, std::string_view key);
+
 }  // namespace mto::support
