@@ -227,7 +227,7 @@ NumberPattern parseNumberPattern(std::string_view pattern) {
       ++p.intZeros;
     } else if (c == ',') {
       if (last == std::string_view::npos) continue;
-      if (i > last) ++p.thousandsScale;
+      if (i > last) p.thousandsScale = std::min(p.thousandsScale + 1, 1000);  // beyond it all is 0
       else if (i > first) p.grouping = true;
     } else if (c != '#') {
       raiseError(errc::kInvalidCall, fmt::format("Unsupported number format \"{}\"", pattern));
