@@ -5,6 +5,7 @@
 #include "sim/connection.h"
 #include "sim/host_object.h"
 #include "sim/login_components.h"
+#include "sim/sys_info.h"
 
 namespace mto::sim {
 
@@ -16,6 +17,7 @@ SimHost::SimHost(SimHostOptions options)
   registerCollections(*platform_);
   registerLoginComponents(*platform_, env_, *db_);
   registerDataComponents(*platform_, *db_);
+  registerSysInfo(*platform_, *db_);
   setPropsString(std::move(options.propsString));
   previous_ = automation::setPlatform(platform_);
 }
