@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "sim/schema_base_data.h"
+
 // The simulated ERP database: every table the simulated host reads and the demo data it starts
 // with. `Database` runs `kScripts` in order, once, on a database that has no schema yet, and then
 // stores `kVersion` in `PRAGMA user_version`.
@@ -12,7 +14,7 @@
 
 namespace mto::sim::schema {
 
-inline constexpr int kVersion = 1;
+inline constexpr int kVersion = 2;
 
 /// Tables. Column names of the three profile tables are those the plug-in's system-profile
 /// statement reads, spelled as it spells them (SQLite compares column names without case).
@@ -195,6 +197,6 @@ INSERT INTO t_ResourceText (key, language, text) VALUES
 
 /// Run in this order on a database without schema.
 inline constexpr std::string_view kScripts[] = {kTables, kSystemProfileSeed, kFiscalPeriodSeed, kAccessRightSeed,
-                                                kResourceTextSeed};
+                                                kResourceTextSeed, kBaseDataTables, kBaseDataSeed};
 
 }  // namespace mto::sim::schema
