@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "sim/schema_base_data.h"
+#include "sim/schema_inventory.h"
 
 // The simulated ERP database: every table the simulated host reads and the demo data it starts
 // with. `Database` runs `kScripts` in order, once, on a database that has no schema yet, and then
@@ -14,7 +15,7 @@
 
 namespace mto::sim::schema {
 
-inline constexpr int kVersion = 2;
+inline constexpr int kVersion = 3;
 
 /// Tables. Column names of the three profile tables are those the plug-in's system-profile
 /// statement reads, spelled as it spells them (SQLite compares column names without case).
@@ -197,6 +198,7 @@ INSERT INTO t_ResourceText (key, language, text) VALUES
 
 /// Run in this order on a database without schema.
 inline constexpr std::string_view kScripts[] = {kTables, kSystemProfileSeed, kFiscalPeriodSeed, kAccessRightSeed,
-                                                kResourceTextSeed, kBaseDataTables, kBaseDataSeed};
+                                                kResourceTextSeed, kBaseDataTables, kBaseDataSeed, kInventoryTables,
+                                                kInventorySeed};
 
 }  // namespace mto::sim::schema

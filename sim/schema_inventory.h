@@ -62,6 +62,12 @@ INSERT INTO t_ICInventory (FItemID, FStockID, FSPID, FBatchNo, FMTONo, FAuxPropI
   (22, 31, 43, 'SC-2610',  'MTO-2026-004', 0,  '2026-10-20', 365, 96),
   -- Precision shims (g).
   (23, 31, 41, '',         'MTO-2026-001', 0,  '',           0,   1250.5);
+
+-- The MTO change bill (1007105) selects batches by warehouse and tracking number.
+INSERT INTO ICClassActionList (FClassActionID, FClassTypeID, FAction) VALUES
+  (100020, 1007105, 'BatchFilter=FStockID,FFromMTONo;QtyField=FChangeQty'),
+  (100020, 1007106, 'BatchFilter=FStockID'),
+  (100018, 1007105, 'ItemBatchLookup');
 )sql";
 
 }  // namespace mto::sim::schema

@@ -6,6 +6,7 @@
 #include "sim/host_object.h"
 #include "sim/login_components.h"
 #include "sim/sys_info.h"
+#include "sim/toolbar.h"
 
 namespace mto::sim {
 
@@ -18,6 +19,7 @@ SimHost::SimHost(SimHostOptions options)
   registerLoginComponents(*platform_, env_, *db_);
   registerDataComponents(*platform_, *db_);
   registerSysInfo(*platform_, *db_);
+  registerToolbarLibrary(*platform_);
   setPropsString(std::move(options.propsString));
   previous_ = automation::setPlatform(platform_);
 }
