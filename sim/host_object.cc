@@ -59,7 +59,13 @@ void HostObjectBase::unadvise(uint32_t cookie) {
 void HostObjectBase::raiseEvent(std::string_view event, Args args) {
   // A handler may unadvise (a new Show, termination) while the event is being delivered.
   auto receivers = sinks_;
-  for (auto& [cookie, sink] : receivers) sink->onEvent(event, args);
+  try {
+    for (auto& [cookie, sink] : receivers) sink->onEvent(event, args);
+  } catch (...) {
+    if (observer_) observer_(event, args, std::current_exception());
+    throw;
+  }
+  if (observer_) observer_(event, args, nullptr);
 }
 
 const Variant& HostObjectBase::arg(Args args, size_t i) {

@@ -58,8 +58,14 @@ class HostObjectBase : public automation::Object {
   void unadvise(uint32_t cookie) override;
   bool hasSinks() const { return !sinks_.empty(); }
 
-  /// Raises an event to every subscribed sink, in subscription order.
+  /// Raises an event to every subscribed sink, in subscription order. A sink's error ends the
+  /// event and reaches the raiser, as a failing event call reaches a host.
   void raiseEvent(std::string_view event, Args args);
+
+  /// Called after every event this object raises, with the arguments as the sinks left them and the
+  /// error that ended the event (null when none); traces use it. The error still reaches the raiser.
+  using EventObserver = std::function<void(std::string_view event, Args args, std::exception_ptr error)>;
+  void setEventObserver(EventObserver observer) { observer_ = std::move(observer); }
 
   /// Argument i, or Missing when the caller passed fewer.
   static const Variant& arg(Args args, size_t i);
@@ -69,6 +75,7 @@ class HostObjectBase : public automation::Object {
  private:
   std::vector<std::pair<uint32_t, std::shared_ptr<automation::EventSink>>> sinks_;
   uint32_t nextCookie_ = 1;
+  EventObserver observer_;
 };
 
 /// The member table of one simulated class: names compare without regard to case, every call is

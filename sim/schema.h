@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "sim/schema_base_data.h"
+#include "sim/schema_bills.h"
 #include "sim/schema_inventory.h"
 
 // The simulated ERP database: every table the simulated host reads and the demo data it starts
@@ -15,7 +16,7 @@
 
 namespace mto::sim::schema {
 
-inline constexpr int kVersion = 3;
+inline constexpr int kVersion = 4;
 
 /// Tables. Column names of the three profile tables are those the plug-in's system-profile
 /// statement reads, spelled as it spells them (SQLite compares column names without case).
@@ -199,6 +200,6 @@ INSERT INTO t_ResourceText (key, language, text) VALUES
 /// Run in this order on a database without schema.
 inline constexpr std::string_view kScripts[] = {kTables, kSystemProfileSeed, kFiscalPeriodSeed, kAccessRightSeed,
                                                 kResourceTextSeed, kBaseDataTables, kBaseDataSeed, kInventoryTables,
-                                                kInventorySeed};
+                                                kInventorySeed, kBillTables};
 
 }  // namespace mto::sim::schema

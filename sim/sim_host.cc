@@ -1,6 +1,7 @@
 #include "sim/sim_host.h"
 
 #include "automation/thread_state.h"
+#include "host/contract.h"
 #include "sim/collections.h"
 #include "sim/connection.h"
 #include "sim/host_object.h"
@@ -9,6 +10,15 @@
 #include "sim/toolbar.h"
 
 namespace mto::sim {
+
+namespace {
+automation::RegistryPlatform::Factory& pluginFactory() {
+  static automation::RegistryPlatform::Factory factory;
+  return factory;
+}
+}  // namespace
+
+void setPluginFactory(automation::RegistryPlatform::Factory factory) { pluginFactory() = std::move(factory); }
 
 SimHost::SimHost(SimHostOptions options)
     : db_(options.databaseFile.empty() ? Database::openInMemory() : Database::openFile(options.databaseFile)),
@@ -20,6 +30,7 @@ SimHost::SimHost(SimHostOptions options)
   registerDataComponents(*platform_, *db_);
   registerSysInfo(*platform_, *db_);
   registerToolbarLibrary(*platform_);
+  if (pluginFactory()) platform_->registerFactory(std::string(host::progid::kPlugin), pluginFactory());
   setPropsString(std::move(options.propsString));
   previous_ = automation::setPlatform(platform_);
 }

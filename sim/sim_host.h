@@ -13,6 +13,11 @@ namespace mto::sim {
 inline constexpr std::string_view kDefaultPropsString =
     "UserID=16394;UserName=administrator;DBLANGUAGE=chs;LANGUAGE=en;AcctID=1;AcctName=Demo Ltd;";
 
+/// Installs how simulated hosts create the plug-in ("T8MTOChange.clsMTOChange"): the program that
+/// links the plug-in sets it once; every SimHost registers it, as a real host finds the registered
+/// DLL.
+void setPluginFactory(automation::RegistryPlatform::Factory factory);
+
 struct SimHostOptions {
   /// The database file; empty for a private in-memory database.
   std::string databaseFile;
