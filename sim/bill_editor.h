@@ -149,6 +149,7 @@ class BillEditor : public HostObject<BillEditor> {
 
   /// The editor's template; after adding fields, `syncCells` gives existing rows their cells.
   BillTemplate& billTemplate() { return template_; }
+  const BillTemplate& billTemplate() const { return template_; }
   /// Adds an empty cell for every template field that the head or a row lacks.
   void syncCells();
 

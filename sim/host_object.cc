@@ -59,6 +59,7 @@ void HostObjectBase::unadvise(uint32_t cookie) {
 void HostObjectBase::raiseEvent(std::string_view event, Args args) {
   // A handler may unadvise (a new Show, termination) while the event is being delivered.
   auto receivers = sinks_;
+  if (startObserver_) startObserver_(event);
   try {
     for (auto& [cookie, sink] : receivers) sink->onEvent(event, args);
   } catch (...) {

@@ -66,6 +66,10 @@ class HostObjectBase : public automation::Object {
   /// error that ended the event (null when none); traces use it. The error still reaches the raiser.
   using EventObserver = std::function<void(std::string_view event, Args args, std::exception_ptr error)>;
   void setEventObserver(EventObserver observer) { observer_ = std::move(observer); }
+  /// Called before the sinks receive an event.
+  void setEventStartObserver(std::function<void(std::string_view event)> observer) {
+    startObserver_ = std::move(observer);
+  }
 
   /// Argument i, or Missing when the caller passed fewer.
   static const Variant& arg(Args args, size_t i);
@@ -76,6 +80,7 @@ class HostObjectBase : public automation::Object {
   std::vector<std::pair<uint32_t, std::shared_ptr<automation::EventSink>>> sinks_;
   uint32_t nextCookie_ = 1;
   EventObserver observer_;
+  std::function<void(std::string_view)> startObserver_;
 };
 
 /// The member table of one simulated class: names compare without regard to case, every call is

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace mto::sim {
+
+/// A scenario that cannot be run as written: names the file, the step (0 for the setup) and what
+/// is wrong, in one line.
+class ScenarioError : public std::runtime_error {
+ public:
+  ScenarioError(const std::string& file, int step, const std::string& what);
+};
+
+/// What running one scenario gave: its trace and the expectations that failed (one line each).
+struct ScenarioResult {
+  nlohmann::json trace;
+  std::vector<std::string> failures;
+};
+
+/// Runs a scenario (the JSON format of docs/scenarios.md) on a fresh simulated host with an
+/// in-memory database. `file` names the scenario in errors and failures. Raises ScenarioError for a
+/// malformed scenario; the plug-in's own errors are part of the trace.
+ScenarioResult runScenario(const nlohmann::json& scenario, const std::string& file);
+
+/// Reads and runs a scenario file; a file that is not JSON is a ScenarioError.
+ScenarioResult runScenarioFile(const std::string& path);
+
+}  // namespace mto::sim
