@@ -49,7 +49,10 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   auto* demo = app.add_subcommand("demo", "Play the built-in story on a new bill and print a transcript");
   bool demoJson = false;
+  std::string demoDb = "mto-demo.db";
   demo->add_flag("--json", demoJson, "Print the JSON trace instead of the transcript");
+  demo->add_option("--db", demoDb, "The demo database file, created anew with the demo company's data")
+      ->capture_default_str();
   auto* run = app.add_subcommand("run", "Replay scenario files; exit 1 when an expectation fails");
   std::vector<std::string> files;
   std::string outDir;
@@ -61,7 +64,9 @@ int main(int argc, char** argv) {
 
   try {
     if (*demo) {
-      auto result = mto::sim::runScenario(nlohmann::json::parse(mto::sim::demoStory()), "demo");
+      std::filesystem::remove(demoDb);
+      auto result = mto::sim::runScenario(nlohmann::json::parse(mto::sim::demoStory()), "demo", demoDb);
+      if (!demoJson) std::cout << "Demo database: " << std::filesystem::absolute(demoDb).string() << "\n\n";
       if (demoJson)
         std::cout << result.trace.dump(2) << "\n";
       else

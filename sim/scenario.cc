@@ -136,7 +136,8 @@ struct StepContext {
 
 class Runner {
  public:
-  explicit Runner(std::string file) : file_(std::move(file)) {}
+  Runner(std::string file, std::string databaseFile)
+      : file_(std::move(file)), databaseFile_(std::move(databaseFile)) {}
 
   ScenarioResult run(const json& scenario) {
     if (!scenario.is_object()) throw ScenarioError(file_, 0, "a scenario is a JSON object");
@@ -181,7 +182,9 @@ class Runner {
              {"sql", "props", "locale", "today", "profile", "permissions", "missing", "failing", "bill", "template",
               "list"},
              "setup");
-    host_ = std::make_unique<SimHost>();
+    SimHostOptions options;
+    options.databaseFile = databaseFile_;
+    host_ = std::make_unique<SimHost>(options);
     HostCallCounter::instance().reset();
     if (s.contains("sql")) runSql(s["sql"], "setup.sql");
     if (s.contains("props")) host_->setPropsString(textOf(s["props"], "setup.props"));
@@ -837,6 +840,7 @@ class Runner {
   }
 
   std::string file_;
+  std::string databaseFile_;
   std::unique_ptr<SimHost> host_;
   std::shared_ptr<BillEditor> bill_;
   std::shared_ptr<BillList> list_;
@@ -846,8 +850,8 @@ class Runner {
 
 }  // namespace
 
-ScenarioResult runScenario(const json& scenario, const std::string& file) {
-  Runner runner(file);
+ScenarioResult runScenario(const json& scenario, const std::string& file, const std::string& databaseFile) {
+  Runner runner(file, databaseFile);
   return runner.run(scenario);
 }
 

@@ -21,10 +21,12 @@ struct ScenarioResult {
   std::vector<std::string> failures;
 };
 
-/// Runs a scenario (the JSON format of docs/scenarios.md) on a fresh simulated host with an
-/// in-memory database. `file` names the scenario in errors and failures. Raises ScenarioError for a
-/// malformed scenario; the plug-in's own errors are part of the trace.
-ScenarioResult runScenario(const nlohmann::json& scenario, const std::string& file);
+/// Runs a scenario (the JSON format of docs/scenarios.md) on a fresh simulated host, over a new
+/// in-memory database or, given `databaseFile`, over that file (created with the demo data when
+/// missing). `file` names the scenario in errors and failures. Raises ScenarioError for a malformed
+/// scenario; the plug-in's own errors are part of the trace.
+ScenarioResult runScenario(const nlohmann::json& scenario, const std::string& file,
+                           const std::string& databaseFile = {});
 
 /// Reads and runs a scenario file; a file that is not JSON is a ScenarioError.
 ScenarioResult runScenarioFile(const std::string& path);
