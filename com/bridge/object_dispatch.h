@@ -1,0 +1,82 @@
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "automation/object.h"
+#include "bridge/com_ptr.h"
+#include "bridge/module_count.h"
+
+namespace mto::com {
+
+/// Private interface by which a module recognises its own wrappers when they come back from a host.
+/// The token tells whose: an object from another module (another copy of this code, with its own
+/// runtime) is never unwrapped.
+struct IObjectHolder : IUnknown {
+  virtual const void* STDMETHODCALLTYPE moduleToken() = 0;
+  virtual const automation::ObjectPtr* STDMETHODCALLTYPE heldObject() = 0;
+
+ protected:
+  ~IObjectHolder() = default;
+};
+extern const IID IID_IObjectHolder;
+
+/// IDispatch over an `Object`: how plug-in objects reach a host. With type information (a
+/// dispinterface, and optionally the coclass for IProvideClassInfo) names and DISPIDs come from it;
+/// without, each new name gets the next DISPID (the Object reports a missing member when invoked).
+/// Names compare without regard to case. Invoke maps the DISPID back to the member name and calls
+/// `Object::invoke`; errors leave as DISP_E_EXCEPTION with EXCEPINFO.
+class ObjectDispatch : public IDispatch, public IProvideClassInfo, public IObjectHolder, private CountedObject {
+ public:
+  static ComPtr<IDispatch> create(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo = {},
+                                  ComPtr<ITypeInfo> classInfo = {});
+  /// The Object inside one of this module's wrappers; null for anything else.
+  static automation::ObjectPtr unwrap(IUnknown* unknown);
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+  ULONG STDMETHODCALLTYPE Release() noexcept override;
+  // IDispatch
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) noexcept override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* excepInfo, UINT* argError) noexcept override;
+  // IProvideClassInfo
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override;
+  // IObjectHolder
+  const void* STDMETHODCALLTYPE moduleToken() noexcept override;
+  const automation::ObjectPtr* STDMETHODCALLTYPE heldObject() noexcept override;
+
+  const automation::ObjectPtr& object() const { return object_; }
+
+ protected:
+  ObjectDispatch(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo, ComPtr<ITypeInfo> classInfo);
+  virtual ~ObjectDispatch();
+  /// Further interfaces a derived class answers (already AddRef'd by the caller); null for none.
+  virtual void* findInterface(REFIID iid);
+
+ private:
+  struct Member {
+    std::wstring name;
+    DISPID id;
+  };
+  const Member* findMember(const wchar_t* name) const;
+  const Member* findMember(DISPID id) const;
+
+  std::atomic<ULONG> refs_{1};
+  automation::ObjectPtr object_;
+  ComPtr<ITypeInfo> interfaceInfo_;
+  ComPtr<ITypeInfo> classInfo_;
+  IID interfaceId_ = IID_NULL;
+  std::vector<Member> members_;
+  DISPID nextId_ = 1;
+};
+
+}  // namespace mto::com

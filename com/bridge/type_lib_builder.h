@@ -1,0 +1,56 @@
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+#include <vector>
+
+#include "bridge/com_ptr.h"
+
+namespace mto::com {
+
+// Type information built at run time with CreateTypeLib2 (nothing is written to disk): the
+// plug-in's own class, and the host classes of the test host.
+
+struct ParamSpec {
+  std::wstring name;
+  VARTYPE type = VT_VARIANT;
+  bool byRef = false;
+  bool optional = false;
+};
+
+struct MemberSpec {
+  std::wstring name;
+  DISPID id = 0;
+  INVOKEKIND kind = INVOKE_FUNC;
+  /// VT_EMPTY for a member that returns nothing.
+  VARTYPE result = VT_EMPTY;
+  std::vector<ParamSpec> params;
+};
+
+struct InterfaceSpec {
+  GUID iid;
+  std::wstring name;
+  std::vector<MemberSpec> members;
+};
+
+/// Builds one type library. Add the dispinterfaces first, then the coclasses that name them.
+class TypeLibBuilder {
+ public:
+  TypeLibBuilder(const GUID& libid, const std::wstring& name);
+
+  /// A dispinterface (deriving from IDispatch) with the given members.
+  ComPtr<ITypeInfo> addDispInterface(const InterfaceSpec& spec);
+  /// A creatable coclass with a default interface and, optionally, a default source interface.
+  ComPtr<ITypeInfo> addCoclass(const GUID& clsid, const std::wstring& name, ITypeInfo* defaultInterface,
+                               ITypeInfo* defaultSource);
+
+  ComPtr<ITypeLib> library() const;
+
+ private:
+  ComPtr<ICreateTypeLib2> library_;
+  ComPtr<ITypeInfo> dispatchInfo_;
+};
+
+}  // namespace mto::com
