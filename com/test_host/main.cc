@@ -1,0 +1,56 @@
+// The COM test host: a Windows console program that plays the bill runtime. It serves the
+// collection library's classes to CreateObject, checks the COM edge in its own process, then
+// creates the registered plug-in by ProgID and drives it with bill and list objects. It prints one
+// line "N passed, M failed" at the end.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "bridge/object_dispatch.h"
+#include "host/contract.h"
+#include "sim/collections.h"
+#include "test_host/check.h"
+#include "test_host/host_types.h"
+#include "test_host/suites.h"
+
+namespace {
+
+using mto::testhost::ComPtr;
+
+/// Serves the collection library as the real host does, so that the plug-in's CreateObject of
+/// "T8Collections.Dictionary" and friends finds the test host's classes.
+bool serveCollections(mto::testhost::ClassRegistrations& classes) {
+  using namespace mto;
+  auto progId = [](std::string_view id) { return std::wstring(id.begin(), id.end()); };
+  bool ok = classes.add(progId(host::progid::kDictionary), testhost::kClsidDictionary,
+                        [] { return com::ObjectDispatch::create(sim::Dictionary::create()); });
+  ok = classes.add(progId(host::progid::kVector), testhost::kClsidVector,
+                   [] { return com::ObjectDispatch::create(sim::Vector::create()); }) && ok;
+  ok = classes.add(progId(host::progid::kUtility), testhost::kClsidUtility,
+                   [] { return com::ObjectDispatch::create(std::make_shared<sim::CollectionUtility>()); }) && ok;
+  return ok;
+}
+
+}  // namespace
+
+int wmain() {
+  // Never let the component's own message box wait for a click.
+  SetEnvironmentVariableW(L"MTO_SUPPRESS_MESSAGE_BOX", L"1");
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    std::printf("CoInitializeEx failed\n0 passed, 1 failed\n");
+    return 1;
+  }
+  auto& tests = mto::testhost::tests();
+  {
+    mto::testhost::ClassRegistrations classes;
+    tests.group("test host set-up");
+    tests.run("the collection library is served to CreateObject", [&] { EXPECT(serveCollections(classes)); });
+    mto::testhost::runBridgeTests();
+    mto::testhost::runPluginTests();
+  }
+  tests.summary();
+  CoUninitialize();
+  return tests.failed() == 0 ? 0 : 1;
+}
