@@ -73,7 +73,8 @@ std::string shown(const json& v) {
   if (v.is_number_float()) return fmt::format("{}", v.get<double>());
   if (v.is_string()) return v.get<std::string>().empty() ? "\"\"" : "\"" + v.get<std::string>() + "\"";
   if (v.is_object() && v.size() == 1) {
-    const auto& [kind, inner] = *v.items().begin();
+    const std::string kind = v.begin().key();
+    const json& inner = v.begin().value();
     if (kind == "integer") return inner.dump();
     if (kind == "date") return inner.get<std::string>();
     if (kind == "object") return "<" + inner.get<std::string>() + ">";
@@ -93,9 +94,11 @@ std::string eventLine(const json& e) {
     else
       args += shown(a);
   }
-  std::string line = fmt::format("{}.{}({})", e["on"].get<std::string>(), e["event"].get<std::string>(), args);
+  std::string line =
+      fmt::format("{}.{}({})", e["on"].get<std::string>(), e["event"].get<std::string>(), args);
   if (e.contains("error"))
-    line += fmt::format("  -> failed: error {} {}", e["error"]["number"].dump(), e["error"]["description"].dump());
+    line += fmt::format("  -> failed: error {} {}", e["error"]["number"].dump(),
+                        e["error"]["description"].dump());
   return line;
 }
 
@@ -105,8 +108,9 @@ void printChanges(std::ostream& out, const json& changes) {
   for (const auto& c : changes) {
     std::string property = c["property"];
     if (property != "FFLD" && property != "FDSP" && property != "text") continue;
-    std::string cell = fmt::format("{}[{}]", c["key"].get<std::string>(),
-                                   c["row"].get<int>() == 0 ? std::string("head") : std::to_string(c["row"].get<int>()));
+    std::string cell =
+        fmt::format("{}[{}]", c["key"].get<std::string>(),
+                    c["row"].get<int>() == 0 ? std::string("head") : std::to_string(c["row"].get<int>()));
     if (cell != current) {
       out << fmt::format("      {}\n", cell);
       current = cell;
@@ -125,9 +129,9 @@ std::string cellText(const json& cell) {
 
 void printTable(std::ostream& out, const json& final) {
   const std::vector<std::pair<std::string, std::string>> columns = {
-      {"FItemID", "Material"},     {"FStockID", "Warehouse"},   {"FSPID", "Place"},
-      {"FBatchNo", "Batch"},       {"FFromMTONo", "From MTO"},   {"FToMTONo", "To MTO"},
-      {"FKFDate", "Produced"},     {"FPeriodDate", "Expires"},  {"FQty", "On hand"},
+      {"FItemID", "Material"},       {"FStockID", "Warehouse"},  {"FSPID", "Place"},
+      {"FBatchNo", "Batch"},         {"FFromMTONo", "From MTO"}, {"FToMTONo", "To MTO"},
+      {"FKFDate", "Produced"},       {"FPeriodDate", "Expires"}, {"FQty", "On hand"},
       {"FSecQty", "On hand (sec.)"}, {"FChangeQty", "Move"}};
   std::vector<std::vector<std::string>> table;
   std::vector<std::string> header = {"#"};
@@ -136,7 +140,8 @@ void printTable(std::ostream& out, const json& final) {
   int row = 0;
   for (const auto& cells : final["rows"]) {
     std::vector<std::string> line = {std::to_string(++row)};
-    for (const auto& [key, caption] : columns) line.push_back(cells.contains(key) ? cellText(cells[key]) : "");
+    for (const auto& [key, caption] : columns)
+      line.push_back(cells.contains(key) ? cellText(cells[key]) : "");
     table.push_back(line);
   }
   std::vector<size_t> widths(header.size(), 0);
@@ -156,25 +161,32 @@ void printTable(std::ostream& out, const json& final) {
 
 }  // namespace
 
-const char* demoStory() { return kStory; }
+const char* demoStory() {
+  return kStory;
+}
 
 int printTranscript(const json& trace, std::ostream& out) {
   out << fmt::format("Scenario: {}\n", trace["scenario"].get<std::string>());
   for (const auto& step : trace["steps"]) {
-    out << fmt::format("\n[{}] {}\n", step["step"].get<int>(), step.value("name", step["action"].get<std::string>()));
+    out << fmt::format("\n[{}] {}\n", step["step"].get<int>(),
+                       step.value("name", step["action"].get<std::string>()));
     for (const auto& e : step["events"]) out << "    event  " << eventLine(e) << "\n";
     if (!step["changes"].empty()) out << "    the plug-in changed:\n";
     printChanges(out, step["changes"]);
-    for (const auto& m : step["messages"]) out << fmt::format("    message: {}\n", m["text"].get<std::string>());
-    for (const auto& b : step["messageBoxes"]) out << fmt::format("    message box: {}\n", b["text"].get<std::string>());
+    for (const auto& m : step["messages"])
+      out << fmt::format("    message: {}\n", m["text"].get<std::string>());
+    for (const auto& b : step["messageBoxes"])
+      out << fmt::format("    message box: {}\n", b["text"].get<std::string>());
     for (const auto& e : step["errors"])
-      out << fmt::format("    error returned to the host: {} {} ({})\n", e["number"].dump(), e["description"].dump(),
-                         e["source"].dump());
+      out << fmt::format("    error returned to the host: {} {} ({})\n", e["number"].dump(),
+                         e["description"].dump(), e["source"].dump());
     for (const auto& a : step["doActions"])
-      out << fmt::format("    host field action on {}[{}]\n", a["key"].get<std::string>(), a["row"].get<int>());
+      out << fmt::format("    host field action on {}[{}]\n", a["key"].get<std::string>(),
+                         a["row"].get<int>());
     if (!step["cancel"].is_null())
       out << fmt::format("    host action {}\n", step["cancel"].get<bool>() ? "CANCELLED" : "not cancelled");
-    if (step.contains("savedBill")) out << fmt::format("    bill stored, FInterID {}\n", step["savedBill"].dump());
+    if (step.contains("savedBill"))
+      out << fmt::format("    bill stored, FInterID {}\n", step["savedBill"].dump());
   }
   out << "\nThe bill at the end:\n";
   printTable(out, trace["final"]);

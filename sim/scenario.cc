@@ -30,10 +30,11 @@ ScenarioError::ScenarioError(const std::string& file, int step, const std::strin
 namespace {
 
 const std::set<std::string, std::less<>> kBillEvents = {
-    "AddNewRow", "AfterCopyBill",     "AfterFillRow", "AfterLoadBill", "AfterNewBill", "BarInitialize", "BeforeSave",
-    "BeginEdit", "Change",            "EntryGridRow", "MenuBarClick",  "MenuBarInitialize", "UnMultiCheck"};
+    "AddNewRow",     "AfterCopyBill",     "AfterFillRow", "AfterLoadBill", "AfterNewBill",
+    "BarInitialize", "BeforeSave",        "BeginEdit",    "Change",        "EntryGridRow",
+    "MenuBarClick",  "MenuBarInitialize", "UnMultiCheck"};
 const std::set<std::string, std::less<>> kListEvents = {"BarInitialize", "ListFillRow", "MenuBarClick",
-                                                         "MenuBarInitialize", "UnMultiCheck"};
+                                                        "MenuBarInitialize", "UnMultiCheck"};
 constexpr std::string_view kSaveCommand = "mnuFileSave";
 
 /// A problem in the scenario text; the runner adds the file and step.
@@ -41,7 +42,9 @@ struct Malformed : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-[[noreturn]] void malformed(const std::string& what) { throw Malformed(what); }
+[[noreturn]] void malformed(const std::string& what) {
+  throw Malformed(what);
+}
 
 const json& member(const json& object, std::string_view key, std::string_view where) {
   auto it = object.find(key);
@@ -55,7 +58,8 @@ std::string textOf(const json& value, std::string_view where) {
 }
 
 int32_t integerOf(const json& value, std::string_view where) {
-  if (!value.is_number_integer()) malformed(fmt::format("{} must be a whole number, not {}", where, value.dump()));
+  if (!value.is_number_integer())
+    malformed(fmt::format("{} must be a whole number, not {}", where, value.dump()));
   return value.get<int32_t>();
 }
 
@@ -77,7 +81,8 @@ automation::Date parseIsoDate(const std::string& text, std::string_view where) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
   char tail = 0;
   int n = std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail);
-  if (n < 3 || n == 4 || n == 7) malformed(fmt::format("{}: \"{}\" is not a date YYYY-MM-DD[ HH:MM[:SS]]", where, text));
+  if (n < 3 || n == 4 || n == 7)
+    malformed(fmt::format("{}: \"{}\" is not a date YYYY-MM-DD[ HH:MM[:SS]]", where, text));
   try {
     return automation::makeDate(y, mo, d, h, mi, s);
   } catch (const automation::AutomationError&) {
@@ -98,7 +103,8 @@ std::optional<Variant> plainValue(const json& v, std::string_view where) {
   if (v.is_number()) return Variant(v.get<double>());
   if (v.is_string()) return Variant(v.get<std::string>());
   if (!v.is_object() || v.size() != 1) return std::nullopt;
-  const auto& [kind, inner] = *v.items().begin();
+  const std::string kind = v.begin().key();
+  const json& inner = v.begin().value();
   if (kind == "null") return Variant::null();
   if (kind == "empty") return Variant();
   if (kind == "missing") return Variant::missing();
@@ -179,8 +185,8 @@ class Runner {
   // ---------------------------------------------------------------- setup
   void setup(const json& s) {
     onlyKeys(s,
-             {"sql", "props", "locale", "today", "profile", "permissions", "missing", "failing", "bill", "template",
-              "list"},
+             {"sql", "props", "locale", "today", "profile", "permissions", "missing", "failing", "bill",
+              "template", "list"},
              "setup");
     SimHostOptions options;
     options.databaseFile = databaseFile_;
@@ -239,10 +245,12 @@ class Runner {
   }
 
   void applyLocale(const json& l) {
-    onlyKeys(l, {"dateSeparator", "shortDatePattern", "timePattern", "thousandsSeparator", "decimalSeparator"},
+    onlyKeys(l,
+             {"dateSeparator", "shortDatePattern", "timePattern", "thousandsSeparator", "decimalSeparator"},
              "setup.locale");
     automation::Locale locale;
-    if (l.contains("dateSeparator")) locale.dateSeparator = textOf(l["dateSeparator"], "locale.dateSeparator");
+    if (l.contains("dateSeparator"))
+      locale.dateSeparator = textOf(l["dateSeparator"], "locale.dateSeparator");
     if (l.contains("shortDatePattern"))
       locale.shortDatePattern = textOf(l["shortDatePattern"], "locale.shortDatePattern");
     if (l.contains("timePattern")) locale.timePattern = textOf(l["timePattern"], "locale.timePattern");
@@ -274,8 +282,8 @@ class Runner {
       else if (value.is_number() || value.is_boolean())
         ins.bind(3, value.dump());
       else
-        malformed(fmt::format("setup.profile: value of \"{}\" must be a text, a number, null or {{\"null\": true}}",
-                              key));
+        malformed(fmt::format(
+            "setup.profile: value of \"{}\" must be a text, a number, null or {{\"null\": true}}", key));
       ins.step();
     };
     if (p.is_object()) {
@@ -286,8 +294,8 @@ class Runner {
         std::string table = row.value("table", std::string("t_SystemProfile"));
         if (table != "t_SystemProfile" && table != "t_RP_SystemProfile" && table != "ICPrcOpt")
           malformed("setup.profile[].table must be t_SystemProfile, t_RP_SystemProfile or ICPrcOpt");
-        setRow(table, row.value("category", std::string("IC")), textOf(member(row, "key", "profile[]"), "key"),
-               row.contains("value") ? row["value"] : json());
+        setRow(table, row.value("category", std::string("IC")),
+               textOf(member(row, "key", "profile[]"), "key"), row.contains("value") ? row["value"] : json());
       }
     } else {
       malformed("setup.profile must be an object or an array");
@@ -313,10 +321,12 @@ class Runner {
   void applyTemplate(const json& t) {
     if (!t.is_object()) malformed("setup.template must be an object of field keys");
     for (const auto& [key, entries] : t.items()) {
-      if (!bill_->definition(key)) malformed(fmt::format("setup.template: the template has no field \"{}\"", key));
+      if (!bill_->definition(key))
+        malformed(fmt::format("setup.template: the template has no field \"{}\"", key));
       if (!entries.is_object()) malformed(fmt::format("setup.template.{} must be an object", key));
       for (const auto& [entry, value] : entries.items())
-        bill_->billTemplate().set(key, entry, requirePlainValue(value, "setup.template." + key + "." + entry));
+        bill_->billTemplate().set(key, entry,
+                                  requirePlainValue(value, "setup.template." + key + "." + entry));
     }
   }
 
@@ -347,7 +357,8 @@ class Runner {
              {"operationMode", "classTypeId", "head", "rows", "data", "doActionFields", "multiCheck",
               "activeControl"},
              "setup.bill");
-    if (b.contains("operationMode")) bill_->setOperationMode(integerOf(b["operationMode"], "bill.operationMode"));
+    if (b.contains("operationMode"))
+      bill_->setOperationMode(integerOf(b["operationMode"], "bill.operationMode"));
     if (b.contains("classTypeId")) bill_->setClassTypeID(integerOf(b["classTypeId"], "bill.classTypeId"));
     if (b.contains("head")) setCells(b["head"], 0, "setup.bill.head");
     if (b.contains("rows")) {
@@ -465,12 +476,14 @@ class Runner {
 
     auto& env = host_->env();
     json messages = json::array();
-    for (size_t i = messagesBefore; i < env.messages.size(); ++i) messages.push_back(messageJson(env.messages[i]));
+    for (size_t i = messagesBefore; i < env.messages.size(); ++i)
+      messages.push_back(messageJson(env.messages[i]));
     context.record["messages"] = messages;
     json boxes = json::array();
     const auto& allBoxes = host_->platform().messageBoxes();
     for (size_t i = boxesBefore; i < allBoxes.size(); ++i)
-      boxes.push_back({{"text", allBoxes[i].text}, {"title", allBoxes[i].title}, {"style", allBoxes[i].style}});
+      boxes.push_back(
+          {{"text", allBoxes[i].text}, {"title", allBoxes[i].title}, {"style", allBoxes[i].style}});
     context.record["messageBoxes"] = boxes;
     json scopes = json::array();
     for (size_t i = 0; i < env.logScopes.size(); ++i) {
@@ -519,14 +532,15 @@ class Runner {
   }
 
   std::string act(const json& step, StepContext& context) {
-    static const std::set<std::string, std::less<>> kActions = {
-        "bind", "show", "release", "event", "setCell", "addRow", "click", "save", "openList", "sql", "locale",
-        "call"};
+    static const std::set<std::string, std::less<>> kActions = {"bind",     "show",   "release", "event",
+                                                                "setCell",  "addRow", "click",   "save",
+                                                                "openList", "sql",    "locale",  "call"};
     std::string action;
     for (const auto& [key, value] : step.items()) {
       if (key == "name" || key == "expect" || key == "on" || key == "args") continue;
       if (!kActions.contains(key)) malformed(fmt::format("unknown action \"{}\"", key));
-      if (!action.empty()) malformed(fmt::format("one action per step, found \"{}\" and \"{}\"", action, key));
+      if (!action.empty())
+        malformed(fmt::format("one action per step, found \"{}\" and \"{}\"", action, key));
       action = key;
     }
     if (action.empty()) malformed("the step has no action");
@@ -535,7 +549,8 @@ class Runner {
       if (action == "bind") {
         std::string what = textOf(arg, "bind");
         if (what != "bill" && what != "list") malformed("bind takes \"bill\" or \"list\"");
-        automation::call(plugin(), "Show", what == "bill" ? automation::ObjectPtr(bill_) : automation::ObjectPtr(list_));
+        automation::call(plugin(), "Show",
+                         what == "bill" ? automation::ObjectPtr(bill_) : automation::ObjectPtr(list_));
       } else if (action == "show") {
         automation::call(plugin(), "Show", argument(arg, "show"));
       } else if (action == "release") {
@@ -549,7 +564,8 @@ class Runner {
         int32_t row = arg.contains("row") ? integerOf(arg["row"], "setCell.row") : 1;
         if (row != 0 && (row < 1 || row > bill_->rowCount()))
           malformed(fmt::format("setCell: the bill has no row {}", row));
-        context.cancel = bill_->userSetCell(key, row, requirePlainValue(member(arg, "value", "setCell"), key));
+        context.cancel =
+            bill_->userSetCell(key, row, requirePlainValue(member(arg, "value", "setCell"), key));
       } else if (action == "addRow") {
         context.result = bill_->userAddRow();
         context.hasResult = true;
@@ -577,7 +593,8 @@ class Runner {
             args.push_back(byRef ? Arg::byRef(refs.back()) : Arg(refs.back()));
           }
         }
-        context.result = plugin()->invoke(textOf(member(arg, "member", "call"), "call.member"), CallKind::Method, args);
+        context.result =
+            plugin()->invoke(textOf(member(arg, "member", "call"), "call.member"), CallKind::Method, args);
         context.hasResult = true;
       }
     } catch (const automation::AutomationError& e) {
@@ -598,7 +615,8 @@ class Runner {
       return;
     }
     if (on != "bill") malformed("\"on\" is \"bill\" or \"list\"");
-    if (!bill_->menuBar()->tool(key)) malformed(fmt::format("click: the editor's menu bar has no command \"{}\"", key));
+    if (!bill_->menuBar()->tool(key))
+      malformed(fmt::format("click: the editor's menu bar has no command \"{}\"", key));
     context.cancel = bill_->userClickMenu(key);
     if (*context.cancel) return;
     context.record["hostAction"] = key;
@@ -628,7 +646,8 @@ class Runner {
     else
       bill_->raise(event, args);
     for (size_t i = 0; i < args.size(); ++i)
-      if (args[i].byRef && isByRefCancel(event, i, args.size())) context.cancel = automation::toBoolean(args[i].value);
+      if (args[i].byRef && isByRefCancel(event, i, args.size()))
+        context.cancel = automation::toBoolean(args[i].value);
   }
 
   /// An event or call argument: a plain value, or a host object of the scenario:
@@ -638,7 +657,8 @@ class Runner {
   Variant argument(const json& a, std::string_view where) {
     if (auto plain = plainValue(a, where)) return *plain;
     if (!a.is_object() || a.size() != 1) malformed(fmt::format("{}: {} is not an argument", where, a.dump()));
-    const auto& [kind, inner] = *a.items().begin();
+    const std::string kind = a.begin().key();
+    const json& inner = a.begin().value();
     if (kind == "definition") {
       auto d = bill_->definition(textOf(inner, where));
       if (!d) malformed(fmt::format("{}: the template has no field \"{}\"", where, inner.get<std::string>()));
@@ -710,15 +730,16 @@ class Runner {
       } else if (r["errors"].empty()) {
         check(false, fmt::format("error: expected {}, got none", e.dump()));
       } else {
-        onlyKeys(e, {"number", "source", "sourceContains", "description", "descriptionContains", "sourceLines"},
+        onlyKeys(e,
+                 {"number", "source", "sourceContains", "description", "descriptionContains", "sourceLines"},
                  "expect.error");
         const json& got = r["errors"][0];
         if (e.contains("number"))
           check(got["number"] == e["number"],
                 fmt::format("error number: expected {}, got {}", e["number"].dump(), got["number"].dump()));
         if (e.contains("source"))
-          check(got["source"] == e["source"], fmt::format("error source: expected {}, got {}", e["source"].dump(),
-                                                          got["source"].dump()));
+          check(got["source"] == e["source"],
+                fmt::format("error source: expected {}, got {}", e["source"].dump(), got["source"].dump()));
         if (e.contains("sourceContains"))
           check(got["source"].get<std::string>().find(textOf(e["sourceContains"], "sourceContains")) !=
                     std::string::npos,
@@ -733,16 +754,16 @@ class Runner {
             if (end == std::string::npos) break;
             start = end + 2;
           }
-          check(lines == e["sourceLines"],
-                fmt::format("error source lines: expected {}, got {}", e["sourceLines"].dump(), lines.dump()));
+          check(lines == e["sourceLines"], fmt::format("error source lines: expected {}, got {}",
+                                                       e["sourceLines"].dump(), lines.dump()));
         }
         if (e.contains("description"))
           check(got["description"] == e["description"],
                 fmt::format("error description: expected {}, got {}", e["description"].dump(),
                             got["description"].dump()));
         if (e.contains("descriptionContains"))
-          check(got["description"].get<std::string>().find(textOf(e["descriptionContains"], "descriptionContains")) !=
-                    std::string::npos,
+          check(got["description"].get<std::string>().find(
+                    textOf(e["descriptionContains"], "descriptionContains")) != std::string::npos,
                 fmt::format("error description {} lacks {}", got["description"].dump(),
                             e["descriptionContains"].dump()));
       }
@@ -757,15 +778,17 @@ class Runner {
         json state = cellJson(*bill_, key, row);
         for (const auto& [prop, want] : c.items()) {
           if (prop == "key" || prop == "row") continue;
-          if (!state.contains(prop)) malformed(fmt::format("expect.cells: unknown cell property \"{}\"", prop));
-          check(jsonMatches(state[prop], want),
-                fmt::format("{}[{}].{}: expected {}, got {}", key, row, prop, want.dump(), state[prop].dump()));
+          if (!state.contains(prop))
+            malformed(fmt::format("expect.cells: unknown cell property \"{}\"", prop));
+          check(jsonMatches(state[prop], want), fmt::format("{}[{}].{}: expected {}, got {}", key, row, prop,
+                                                            want.dump(), state[prop].dump()));
         }
       }
     }
     if (expect.contains("hidden")) {
       json got = bill_->hiddenFields();
-      check(got == expect["hidden"], fmt::format("hidden: expected {}, got {}", expect["hidden"].dump(), got.dump()));
+      check(got == expect["hidden"],
+            fmt::format("hidden: expected {}, got {}", expect["hidden"].dump(), got.dump()));
     }
     if (expect.contains("hiddenGrid")) {
       json got = bill_->hiddenGridColumns();
@@ -776,7 +799,8 @@ class Runner {
       for (const auto& [key, want] : expect["totals"].items()) {
         json got = totalJson(*bill_, key);
         for (const auto& [prop, value] : want.items()) {
-          if (!got.contains(prop)) malformed(fmt::format("expect.totals.{}: unknown property \"{}\"", key, prop));
+          if (!got.contains(prop))
+            malformed(fmt::format("expect.totals.{}: unknown property \"{}\"", key, prop));
           check(jsonMatches(got[prop], value),
                 fmt::format("total {}.{}: expected {}, got {}", key, prop, value.dump(), got[prop].dump()));
         }
@@ -784,7 +808,8 @@ class Runner {
     }
     if (expect.contains("result"))
       check(r.contains("result") && jsonMatches(r["result"], expect["result"]),
-            fmt::format("result: expected {}, got {}", expect["result"].dump(), r.value("result", json()).dump()));
+            fmt::format("result: expected {}, got {}", expect["result"].dump(),
+                        r.value("result", json()).dump()));
     if (expect.contains("logScopes")) {
       json got = json::array();
       for (const auto& s : r["logScopes"]) got.push_back({{"name", s["name"]}, {"code", s["code"]}});
@@ -801,24 +826,27 @@ class Runner {
           continue;
         }
         if (t.contains("text"))
-          check(drawn->text == t["text"],
-                fmt::format("list {}[{}]: expected {}, got \"{}\"", column, row, t["text"].dump(), drawn->text));
+          check(drawn->text == t["text"], fmt::format("list {}[{}]: expected {}, got \"{}\"", column, row,
+                                                      t["text"].dump(), drawn->text));
         if (t.contains("continueRaise"))
-          check(drawn->continueRaise == t["continueRaise"],
-                fmt::format("list {}[{}].continueRaise: expected {}", column, row, t["continueRaise"].dump()));
+          check(
+              drawn->continueRaise == t["continueRaise"],
+              fmt::format("list {}[{}].continueRaise: expected {}", column, row, t["continueRaise"].dump()));
       }
     }
     if (expect.contains("data")) {
       for (const auto& [key, want] : expect["data"].items()) {
         const Variant* v = bill_->data()->find(key);
         json got = v ? variantJson(*v) : json("<absent>");
-        check(jsonMatches(got, want), fmt::format("data {}: expected {}, got {}", key, want.dump(), got.dump()));
+        check(jsonMatches(got, want),
+              fmt::format("data {}: expected {}, got {}", key, want.dump(), got.dump()));
       }
     }
     if (expect.contains("hostCalls")) {
       for (const auto& [memberName, want] : expect["hostCalls"].items()) {
         json got = r["hostCalls"].value(memberName, json(0));
-        check(got == want, fmt::format("host calls of {}: expected {}, got {}", memberName, want.dump(), got.dump()));
+        check(got == want,
+              fmt::format("host calls of {}: expected {}, got {}", memberName, want.dump(), got.dump()));
       }
     }
     if (expect.contains("tools")) {
@@ -827,7 +855,8 @@ class Runner {
         if (!tool) malformed(fmt::format("expect.tools: the menu bar has no command \"{}\"", key));
         json got = menuToolJson(tool->state());
         for (const auto& [prop, value] : want.items()) {
-          if (!got.contains(prop)) malformed(fmt::format("expect.tools.{}: unknown property \"{}\"", key, prop));
+          if (!got.contains(prop))
+            malformed(fmt::format("expect.tools.{}: unknown property \"{}\"", key, prop));
           check(got[prop] == value,
                 fmt::format("tool {}.{}: expected {}, got {}", key, prop, value.dump(), got[prop].dump()));
         }
