@@ -24,7 +24,7 @@ automation::CallKind callKind(WORD flags, const DISPPARAMS& params) {
   using automation::CallKind;
   bool put = flags & DISPATCH_PROPERTYPUT;
   bool putRef = flags & DISPATCH_PROPERTYPUTREF;
-  if (put && putRef) {
+  if (put && putRef && params.cArgs > 0) {
     // A client that cannot tell (a Variant holding an object) offers both; the value decides.
     const VARIANT& value = params.rgvarg[0];
     VARTYPE type = value.vt & ~VT_BYREF;
@@ -148,7 +148,8 @@ HRESULT ObjectDispatch::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
     automation::CallKind kind = callKind(flags, *params);
     bool isPut = kind == automation::CallKind::PropertyPut || kind == automation::CallKind::PropertyPutRef;
     if (params->cNamedArgs > (isPut ? 1u : 0u)) return DISP_E_NONAMEDARGS;
-    if (params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) return DISP_E_NONAMEDARGS;
+    if (params->cNamedArgs == 1 && (!params->rgdispidNamedArgs || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
+      return DISP_E_NONAMEDARGS;
     if (isPut && params->cArgs == 0) return DISP_E_BADPARAMCOUNT;
 
     std::string name;
