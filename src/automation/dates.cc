@@ -370,7 +370,10 @@ std::string dateText(Date date, const Locale& locale) {
   bool dayZero = parts.year == 1899 && parts.month == 12 && parts.day == 30;
   if (dayZero) return formatDate(date, locale.timePattern);
   std::string text = formatDate(date, locale.shortDatePattern);
-  if (!midnight) text += " " + formatDate(date, locale.timePattern);
+  if (!midnight) {
+    text += ' ';
+    text += formatDate(date, locale.timePattern);
+  }
   return text;
 }
 
