@@ -164,18 +164,28 @@ TEST_F(FieldChangeTest, QtyDecimalsFollowEachRowsMaterial) {
   ApplyQtyDecimals(state_);
   EXPECT_EQ(calls("BillEvent.SetDecimal") + calls("BillEvent.SetSumDecimal"), 0u) << "no rows";
 
-  const std::pair<int32_t, int32_t> materials[] = {{12, 2}, {23, 4}, {14, 0}};
+  const std::pair<int32_t, int32_t> materials[] = {{12, 2}, {23, 4}, {14, 0}, {12, 2}};
   for (auto [item, decimals] : materials) editor_->setCell("FItemID", editor_->addRow(), item);
   editor_->addRow();  // no material: 0 decimals
   editor_->userSetCell("FChangeQty", 1, 2.0);
   EXPECT_EQ(calls("SysInfo.GetQty"), 0u);
   for (const char* key : {"FChangeBaseQty", "FChangeSecQty", "FChangeQty", "FQty", "FSecQty"}) {
-    for (int32_t row = 1; row <= 3; ++row) EXPECT_EQ(editor_->cellDecimals(key, row), materials[row - 1].second) << key;
-    EXPECT_EQ(editor_->cellDecimals(key, 4), 0) << key;
+    for (int32_t row = 1; row <= 4; ++row) EXPECT_EQ(editor_->cellDecimals(key, row), materials[row - 1].second) << key;
+    EXPECT_EQ(editor_->cellDecimals(key, 5), 0) << key;
     EXPECT_EQ(editor_->sumDecimals(key), 4) << key;
   }
   EXPECT_EQ(editor_->cellDecimals("FBaseQty", 1), std::nullopt);
   EXPECT_EQ(editor_->sumDecimals("FBaseQty"), std::nullopt);
+
+  // A material without decimals leaves its row as it was, and the totals still count that row.
+  host().db().execute("UPDATE t_ICItem SET FQtyDecimal = '' WHERE FItemID = 19");
+  int32_t row = editor_->addRow();
+  editor_->setCell("FItemID", row, int32_t{19});
+  editor_->cell("FQty", row)->set("FDecimal", int32_t{6});
+  ApplyQtyDecimals(state_);
+  EXPECT_EQ(editor_->cellDecimals("FQty", row), std::nullopt);
+  EXPECT_EQ(editor_->sumDecimals("FQty"), 6);
+  EXPECT_EQ(editor_->sumDecimals("FSecQty"), 4);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 #include "automation/convert.h"
 #include "automation/dates.h"
@@ -66,6 +67,35 @@ std::string billDateText(const Variant& date) {
 // Quantity fields that take their material's decimals; `FBaseQty` is deliberately not among them.
 constexpr std::array<std::string_view, 5> kDecimalFields = {"FChangeBaseQty", "FChangeSecQty", "FChangeQty", "FQty",
                                                             "FSecQty"};
+
+/// The "FQtyDecimal" entry of each row's material record, as `GetLookupRecord` gives it. A row's
+/// look-up record is the record of its material, so within one pass a material already seen gives
+/// its entry without another look-up: a large bill holds many rows of few materials, and each
+/// look-up is a query on the host's side. A stored value other than a whole number or a text is
+/// looked up every time.
+class MaterialDecimals {
+ public:
+  explicit MaterialDecimals(const ObjectPtr& bill) : bill_(bill) {}
+
+  Variant of(int32_t row) {
+    Variant material = call(bill_, host::member::kReadFieldValue, "FItemID", row, int32_t{1});
+    std::string known;
+    if (material.type() == automation::VarType::Long || material.type() == automation::VarType::Integer)
+      known = "L" + automation::toText(material);
+    else if (material.isString())
+      known = "S" + material.stringValue();
+    if (!known.empty())
+      if (auto it = byMaterial_.find(known); it != byMaterial_.end()) return it->second;
+    DictionaryRef record(call(bill_, host::member::kGetLookupRecord, "FItemID", row));
+    Variant decimals = record.getValue("FQtyDecimal", int32_t{0});
+    if (!known.empty()) byMaterial_.emplace(std::move(known), decimals);
+    return decimals;
+  }
+
+ private:
+  const ObjectPtr& bill_;
+  std::map<std::string, Variant> byMaterial_;
+};
 
 void materialChanged(InstanceState& self, const ObjectPtr& bill, const Variant& value, int32_t row) {
   if (leadingNumberOf(value) == 0) {
@@ -140,21 +170,49 @@ void InitKFDates(InstanceState& self, int32_t row) {
 void ApplyQtyDecimals(InstanceState& self) {
   const ObjectPtr& bill = self.m_BillInterface;
   int32_t rows = VectorRef(call(bill, "Data", "Page2")).upperBound();
-  // Each row's cells get their decimals first; every column total is set once at the end, from the
-  // largest decimals of its column, rather than after every row (which would cost rows squared).
-  std::array<bool, kDecimalFields.size()> touched{};
+  if (rows < 1) return;
+  // One pass over the rows, with each field's definition read once. Every column total is set once
+  // at the end rather than after every row (which would cost rows squared); when the pass itself
+  // gave every row of the column its decimals, the largest of those is the column's, and the cells
+  // need not be read back.
+  struct Column {
+    DictionaryRef definition;
+    bool onEntryPage = false;
+    bool touched = false;
+    bool everyRowSet = true;
+    double largest = 0;
+  };
+  std::array<Column, kDecimalFields.size()> columns;
+  for (size_t f = 0; f < kDecimalFields.size(); ++f) {
+    columns[f].definition = support::MappedFieldDefinition(bill, kDecimalFields[f]);
+    if (columns[f].definition)
+      columns[f].onEntryPage = automation::toText(columns[f].definition.getValue("FPage", int32_t{2})) == "2";
+  }
+  MaterialDecimals materialDecimals(bill);
   for (int32_t i = 1; i <= rows; ++i) {
-    DictionaryRef record(call(bill, host::member::kGetLookupRecord, "FItemID", i));
-    Variant decimals = record.getValue("FQtyDecimal", int32_t{0});
-    if (automation::toText(decimals).empty()) continue;
+    Variant decimals = materialDecimals.of(i);
+    if (automation::toText(decimals).empty()) {
+      for (auto& column : columns) column.everyRowSet = false;
+      continue;
+    }
     int32_t places = automation::toLong(decimals);
-    for (size_t f = 0; f < kDecimalFields.size(); ++f) {
-      int32_t row = i;
-      if (support::ApplyFieldDecimals(bill, kDecimalFields[f], places, row)) touched[f] = true;
+    for (auto& column : columns) {
+      if (support::ApplyFieldDecimals(bill, column.definition, places, i)) {
+        column.touched = true;
+        column.largest = std::max(column.largest, static_cast<double>(places));
+      } else {
+        column.everyRowSet = false;
+      }
     }
   }
-  for (size_t f = 0; f < kDecimalFields.size(); ++f)
-    if (touched[f]) support::SetColumnTotalDecimals(bill, kDecimalFields[f]);
+  for (size_t f = 0; f < kDecimalFields.size(); ++f) {
+    const Column& column = columns[f];
+    if (!column.touched) continue;
+    if (column.everyRowSet && column.onEntryPage)
+      support::SetColumnTotalDecimals(bill, column.definition, column.largest);
+    else
+      support::SetColumnTotalDecimals(bill, kDecimalFields[f]);
+  }
 }
 
 void ClearSpecifiedRow(const ObjectPtr& bill, int32_t page, int32_t row, bool clearAll) {

@@ -275,15 +275,25 @@ std::string GetDateFormatString() {
   return state.dateFormat;
 }
 
-bool ApplyFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, int32_t& row) {
+DictionaryRef MappedFieldDefinition(const ObjectPtr& bill, std::string_view key) {
   DictionaryRef map(call(bill, "TableInfo", "Map"));
-  if (!map.lookup(key)) return false;
-  DictionaryRef def(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
-  Variant cellValue = call(bill, "GetDataFld", def.object(), row);
+  if (!map.lookup(key)) return {};
+  DictionaryRef definition(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
+  if (!definition) automation::raiseError(automation::errc::kObjectRequired);
+  return definition;
+}
+
+bool ApplyFieldDecimals(const ObjectPtr& bill, const DictionaryRef& definition, int32_t decimals, int32_t row) {
+  if (!definition) return false;
+  Variant cellValue = call(bill, "GetDataFld", definition.object(), row);
   if (!cellValue.isObject() || !cellValue.objectValue()) return false;
   DictionaryRef(cellValue).setItem("FDecimal", decimals);
-  call(bill, "SetDecimal", def.object(), row, decimals);
+  call(bill, "SetDecimal", definition.object(), row, decimals);
   return true;
+}
+
+bool ApplyFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, int32_t& row) {
+  return ApplyFieldDecimals(bill, MappedFieldDefinition(bill, key), decimals, row);
 }
 
 void SetColumnTotalDecimals(const ObjectPtr& bill, std::string_view key) {
@@ -297,7 +307,11 @@ void SetColumnTotalDecimals(const ObjectPtr& bill, std::string_view key) {
     double d = automation::toDouble(call(cell, "GetValue", "FDecimal", int32_t{0}));
     if (d > largest) largest = d;
   }
-  call(bill, "SetSumDecimal", def.object(), largest);
+  SetColumnTotalDecimals(bill, def, largest);
+}
+
+void SetColumnTotalDecimals(const ObjectPtr& bill, const DictionaryRef& definition, double decimals) {
+  call(bill, "SetSumDecimal", definition.object(), decimals);
 }
 
 Variant SetFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, bool setTotal, int32_t& row) {

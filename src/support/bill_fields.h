@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "automation/object.h"
+#include "host/collections.h"
 
 namespace mto::support {
 
@@ -71,8 +72,20 @@ Variant SetFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t de
 /// `SetFieldDecimals` without the column pass: true when the row had a cell for the field.
 bool ApplyFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, int32_t& row);
 
+/// The definition of a field that the template map lists; an empty reference for one it lacks.
+/// Raises.
+host::DictionaryRef MappedFieldDefinition(const ObjectPtr& bill, std::string_view key);
+
+/// `ApplyFieldDecimals` for a definition from `MappedFieldDefinition`, for passes over many rows.
+bool ApplyFieldDecimals(const ObjectPtr& bill, const host::DictionaryRef& definition, int32_t decimals,
+                        int32_t row);
+
 /// Shows a column's total with the largest "FDecimal" of the field's cells over its page's rows.
 /// A row without a cell for the field fails. Raises.
 void SetColumnTotalDecimals(const ObjectPtr& bill, std::string_view key);
+
+/// Shows a column's total with the given decimals, for a caller that knows the largest decimals
+/// of the column because it has just set them all. Raises.
+void SetColumnTotalDecimals(const ObjectPtr& bill, const host::DictionaryRef& definition, double decimals);
 
 }  // namespace mto::support
