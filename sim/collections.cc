@@ -9,26 +9,42 @@ using automation::errc::kInvalidCall;
 using automation::errc::kSubscriptOutOfRange;
 using automation::raiseError;
 
-std::string Dictionary::fold(std::string_view key) {
-  std::string out(key);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
+// Most dictionaries are cells and definitions of a dozen entries: those are searched in order, and
+// only a larger one keeps a hash index, built when it grows past kIndexedFrom.
+constexpr size_t kIndexedFrom = 16;
+
+size_t Dictionary::position(std::string_view key) const {
+  if (!index_.empty()) {
+    auto it = index_.find(key);
+    return it == index_.end() ? entries_.size() : it->second;
+  }
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (automation::equalsIgnoreCase(entries_[i].first, key)) return i;
+  return entries_.size();
+}
+
+void Dictionary::reindex() {
+  index_.clear();
+  if (entries_.size() < kIndexedFrom) return;
+  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].first, i);
 }
 
 void Dictionary::set(std::string_view key, Variant value) {
-  auto folded = fold(key);
-  if (auto it = index_.find(folded); it != index_.end()) {
-    entries_[it->second].second = std::move(value);
+  size_t pos = position(key);
+  if (pos < entries_.size()) {
+    entries_[pos].second = std::move(value);
     return;
   }
-  index_.emplace(std::move(folded), entries_.size());
   entries_.emplace_back(std::string(key), std::move(value));
+  if (!index_.empty())
+    index_.emplace(entries_.back().first, pos);
+  else if (entries_.size() >= kIndexedFrom)
+    reindex();
 }
 
 const Variant* Dictionary::find(std::string_view key) const {
-  auto it = index_.find(fold(key));
-  return it == index_.end() ? nullptr : &entries_[it->second].second;
+  size_t pos = position(key);
+  return pos < entries_.size() ? &entries_[pos].second : nullptr;
 }
 
 const Variant& Dictionary::at(std::string_view key) const {
@@ -38,13 +54,10 @@ const Variant& Dictionary::at(std::string_view key) const {
 }
 
 void Dictionary::remove(std::string_view key) {
-  auto it = index_.find(fold(key));
-  if (it == index_.end()) return;
-  size_t pos = it->second;
+  size_t pos = position(key);
+  if (pos >= entries_.size()) return;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
-  index_.erase(it);
-  for (auto& [k, p] : index_)
-    if (p > pos) --p;
+  reindex();
 }
 
 const Variant& Dictionary::item(const Variant& keyOrPosition) const {

@@ -34,10 +34,12 @@ class Dictionary : public HostObject<Dictionary> {
   const std::vector<std::pair<std::string, Variant>>& entries() const { return entries_; }
 
  private:
-  static std::string fold(std::string_view key);
   const Variant& item(const Variant& keyOrPosition) const;
+  /// The position of a key in entries_, or entries_.size() when absent.
+  size_t position(std::string_view key) const;
+  void reindex();
   std::vector<std::pair<std::string, Variant>> entries_;
-  std::unordered_map<std::string, size_t> index_;  // folded key -> position in entries_
+  std::unordered_map<std::string, size_t, CaseInsensitiveHash, CaseInsensitiveEqual> index_;  // -> entries_
 };
 
 /// The host's vector: elements numbered from 1.

@@ -21,6 +21,26 @@ using automation::CallKind;
 using automation::ObjectPtr;
 using automation::Variant;
 
+/// Hashing and equality of names without regard to ASCII letter case, for lookups by any
+/// std::string_view without building a folded copy.
+struct CaseInsensitiveHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const noexcept {
+    size_t h = 1469598103934665603ull;
+    for (char c : s) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return h;
+  }
+};
+struct CaseInsensitiveEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const noexcept {
+    return automation::equalsIgnoreCase(a, b);
+  }
+};
+
 /// Counts of the late-bound calls that simulated host objects received, by "Type.Member". The
 /// counters live for the process; `reset` zeroes them.
 class HostCallCounter {
@@ -98,28 +118,21 @@ class MemberTable {
 
   /// Adds a member; "" names the default member (DISPID_VALUE).
   MemberTable& add(std::string_view name, Handler handler) {
-    auto key = lower(name);
-    entries_[key] = Entry{std::move(handler),
-                          HostCallCounter::instance().counterFor(typeName_ + "." + std::string(name))};
+    entries_[std::string(name)] =
+        Entry{std::move(handler), HostCallCounter::instance().counterFor(typeName_ + "." + std::string(name))};
     return *this;
   }
 
   const Entry* find(std::string_view name) const {
-    auto it = entries_.find(lower(name));
+    auto it = entries_.find(name);
     return it == entries_.end() ? nullptr : &it->second;
   }
 
   const std::string& typeName() const { return typeName_; }
 
  private:
-  static std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-  }
   std::string typeName_;
-  std::unordered_map<std::string, Entry> entries_;
+  std::unordered_map<std::string, Entry, CaseInsensitiveHash, CaseInsensitiveEqual> entries_;
 };
 
 /// Base of simulated host classes: `Self` supplies `static const MemberTable<Self>& members()`.
