@@ -10,22 +10,32 @@ namespace mto::sim {
 
 namespace {
 
-constexpr std::array kHeadColumns = {"FBillNo", "FDate", "FStatus", "FTranType", "FHSID",
+constexpr std::array kHeadColumns = {"FBillNo", "FDate",   "FStatus", "FTranType",   "FHSID",
                                      "FCustID", "FDeptID", "FEmpID",  "FExplanation"};
-constexpr std::array kEntryColumns = {"FItemID",   "FAuxPropID", "FUnitID",        "FStockID",      "FSPID",
-                                      "FBatchNo",  "FKFDate",    "FKFPeriod",      "FPeriodDate",   "FFromMTONo",
-                                      "FToMTONo",  "FQty",       "FBaseQty",       "FSecQty",       "FChangeQty",
-                                      "FChangeBaseQty", "FChangeSecQty", "FNote"};
+constexpr std::array kEntryColumns = {
+    "FItemID",  "FAuxPropID", "FUnitID",     "FStockID",       "FSPID",         "FBatchNo",
+    "FKFDate",  "FKFPeriod",  "FPeriodDate", "FFromMTONo",     "FToMTONo",      "FQty",
+    "FBaseQty", "FSecQty",    "FChangeQty",  "FChangeBaseQty", "FChangeSecQty", "FNote"};
 
 void bindValue(sqlite::Statement& statement, int index, const Variant& value) {
   switch (value.type()) {
     case automation::VarType::Empty:
     case automation::VarType::Null:
-    case automation::VarType::Missing: statement.bindNull(index); return;
-    case automation::VarType::Boolean: statement.bind(index, int64_t{value.boolValue() ? 1 : 0}); return;
-    case automation::VarType::Integer: statement.bind(index, int64_t{value.integerValue()}); return;
-    case automation::VarType::Long: statement.bind(index, int64_t{value.longValue()}); return;
-    case automation::VarType::Double: statement.bind(index, value.doubleValue()); return;
+    case automation::VarType::Missing:
+      statement.bindNull(index);
+      return;
+    case automation::VarType::Boolean:
+      statement.bind(index, int64_t{value.boolValue() ? 1 : 0});
+      return;
+    case automation::VarType::Integer:
+      statement.bind(index, int64_t{value.integerValue()});
+      return;
+    case automation::VarType::Long:
+      statement.bind(index, int64_t{value.longValue()});
+      return;
+    case automation::VarType::Double:
+      statement.bind(index, value.doubleValue());
+      return;
     case automation::VarType::Date: {
       auto p = automation::dateParts(value.dateValue());
       char text[16];
@@ -39,7 +49,9 @@ void bindValue(sqlite::Statement& statement, int index, const Variant& value) {
       else
         statement.bind(index, value.stringValue());
       return;
-    default: statement.bind(index, automation::toText(value)); return;
+    default:
+      statement.bind(index, automation::toText(value));
+      return;
   }
 }
 

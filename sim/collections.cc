@@ -5,9 +5,9 @@
 
 namespace mto::sim {
 
+using automation::raiseError;
 using automation::errc::kInvalidCall;
 using automation::errc::kSubscriptOutOfRange;
-using automation::raiseError;
 
 // Most dictionaries are cells and definitions of a dozen entries: those are searched in order, and
 // only a larger one keeps a hash index, built when it grows past kIndexedFrom.
@@ -64,14 +64,17 @@ const Variant& Dictionary::item(const Variant& keyOrPosition) const {
   if (keyOrPosition.isString()) return at(keyOrPosition.stringValue());
   if (keyOrPosition.isNumeric()) {
     auto pos = automation::toLong(keyOrPosition);
-    if (pos < 1 || static_cast<size_t>(pos) > entries_.size()) raiseError(kSubscriptOutOfRange, {}, "Dictionary");
+    if (pos < 1 || static_cast<size_t>(pos) > entries_.size())
+      raiseError(kSubscriptOutOfRange, {}, "Dictionary");
     return entries_[static_cast<size_t>(pos - 1)].second;
   }
   return at(automation::toText(keyOrPosition));
 }
 
 namespace {
-std::string keyText(const Variant& key) { return automation::toText(key); }
+std::string keyText(const Variant& key) {
+  return automation::toText(key);
+}
 }  // namespace
 
 const MemberTable<Dictionary>& Dictionary::members() {
@@ -155,7 +158,8 @@ const MemberTable<Vector>& Vector::members() {
       self.add(requiredArg(args, 0));
       return {};
     });
-    t.add("UBound", [](Vector& self, CallKind, Args) -> Variant { return static_cast<int32_t>(self.size()); });
+    t.add("UBound",
+          [](Vector& self, CallKind, Args) -> Variant { return static_cast<int32_t>(self.size()); });
     t.add("LBound", [](Vector&, CallKind, Args) -> Variant { return int32_t{1}; });
     auto size = [](Vector& self, CallKind, Args) -> Variant { return static_cast<int32_t>(self.size()); };
     t.add("Size", size);

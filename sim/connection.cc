@@ -49,7 +49,9 @@ std::shared_ptr<Recordset> AppConnection::getAnyRecordset(std::string_view sql) 
   return result ? result : Recordset::create({}, {});
 }
 
-std::shared_ptr<Recordset> AppConnection::execute(std::string_view sql) { return runStatements(*database_, sql); }
+std::shared_ptr<Recordset> AppConnection::execute(std::string_view sql) {
+  return runStatements(*database_, sql);
+}
 
 const MemberTable<AppConnection>& AppConnection::members() {
   static const MemberTable<AppConnection> table = [] {
@@ -71,7 +73,8 @@ void registerDataComponents(automation::RegistryPlatform& platform, Database& da
   Database* db = &database;
   platform.registerFactory(std::string(host::progid::kConnection),
                            [db] { return std::make_shared<AppConnection>(*db); });
-  platform.registerFactory(std::string(host::progid::kListServer), [db] { return std::make_shared<ListServer>(*db); });
+  platform.registerFactory(std::string(host::progid::kListServer),
+                           [db] { return std::make_shared<ListServer>(*db); });
 }
 
 }  // namespace mto::sim

@@ -27,8 +27,9 @@ void Database::ensureSchema(const std::string& where) {
   read.reset();
   if (version == schema::kVersion) return;
   if (version != 0) {
-    throw sqlite::Error(SQLITE_MISMATCH, "database \"" + where + "\" has schema version " + std::to_string(version) +
-                                             ", this build needs " + std::to_string(schema::kVersion) +
+    throw sqlite::Error(SQLITE_MISMATCH, "database \"" + where + "\" has schema version " +
+                                             std::to_string(version) + ", this build needs " +
+                                             std::to_string(schema::kVersion) +
                                              "; delete the file to have it created again");
   }
   // All or nothing: a failing script must not leave a half-made schema that a later open trusts.
@@ -44,7 +45,9 @@ void Database::ensureSchema(const std::string& where) {
   seeded_ = true;
 }
 
-void Database::execute(std::string_view sql) { connection_.exec(sql); }
+void Database::execute(std::string_view sql) {
+  connection_.exec(sql);
+}
 
 std::optional<FiscalPeriod> Database::currentPeriod() {
   auto stmt = connection_.prepare(R"sql(

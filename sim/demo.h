@@ -1,8 +1,7 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <iosfwd>
+#include <nlohmann/json.hpp>
 
 namespace mto::sim {
 

@@ -22,7 +22,7 @@ struct LogScopeRecord {
 struct MessageRecord {
   enum class Kind { Message, Error };
   Kind kind = Kind::Message;
-  std::string text;                 // the shown text (for an error, its description)
+  std::string text;                            // the shown text (for an error, its description)
   std::optional<automation::ErrorInfo> error;  // the error object's fields, for Kind::Error
 };
 

@@ -9,7 +9,9 @@ HostCallCounter& HostCallCounter::instance() {
   return counter;
 }
 
-uint64_t* HostCallCounter::counterFor(const std::string& typeAndMember) { return &counters_[typeAndMember]; }
+uint64_t* HostCallCounter::counterFor(const std::string& typeAndMember) {
+  return &counters_[typeAndMember];
+}
 
 void HostCallCounter::reset() {
   for (auto& [name, count] : counters_) count = 0;
@@ -38,7 +40,8 @@ void HostFaults::check(const std::string& typeName, std::string_view member) con
   for (const auto& [key, error] : faults_) {
     // Keys use the member's registered spelling; calls may spell it in any case.
     if (key.size() == typeName.size() + 1 + member.size() && key.compare(0, typeName.size(), typeName) == 0 &&
-        key[typeName.size()] == '.' && automation::equalsIgnoreCase(std::string_view(key).substr(typeName.size() + 1), member))
+        key[typeName.size()] == '.' &&
+        automation::equalsIgnoreCase(std::string_view(key).substr(typeName.size() + 1), member))
       automation::raiseError(error);
   }
 }

@@ -62,7 +62,9 @@ class HostCallCounter {
 class HostFaults {
  public:
   static HostFaults& instance();
-  void fail(std::string typeAndMember, automation::ErrorInfo error) { faults_[std::move(typeAndMember)] = std::move(error); }
+  void fail(std::string typeAndMember, automation::ErrorInfo error) {
+    faults_[std::move(typeAndMember)] = std::move(error);
+  }
   void clear() { faults_.clear(); }
   /// Raises the configured error of a member, if any.
   void check(const std::string& typeName, std::string_view member) const;
@@ -118,8 +120,8 @@ class MemberTable {
 
   /// Adds a member; "" names the default member (DISPID_VALUE).
   MemberTable& add(std::string_view name, Handler handler) {
-    entries_[std::string(name)] =
-        Entry{std::move(handler), HostCallCounter::instance().counterFor(typeName_ + "." + std::string(name))};
+    entries_[std::string(name)] = Entry{
+        std::move(handler), HostCallCounter::instance().counterFor(typeName_ + "." + std::string(name))};
     return *this;
   }
 

@@ -64,9 +64,7 @@ class Log : public HostObject<Log> {
   static const MemberTable<Log>& members() {
     static const MemberTable<Log> table = [] {
       MemberTable<Log> t("Log");
-      t.add("IsEnabled", [](Log& self, CallKind, Args) -> Variant {
-        return self.env_.logEnabled;
-      });
+      t.add("IsEnabled", [](Log& self, CallKind, Args) -> Variant { return self.env_.logEnabled; });
       t.add("LogStart", [](Log& self, CallKind, Args args) -> Variant {
         auto handle = static_cast<int32_t>(self.env_.logScopes.size() + 1);
         self.env_.logScopes.push_back({automation::toText(requiredArg(args, 0)), handle, std::nullopt});

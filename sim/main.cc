@@ -1,8 +1,8 @@
 // The host simulator's command line: `demo` plays the built-in story, `run` replays scenario files.
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -24,7 +24,8 @@ int runFiles(const std::vector<std::string>& files, const std::string& outDir, b
         if (!quiet) std::cout << text << "\n";
       } else {
         std::filesystem::create_directories(outDir);
-        auto path = std::filesystem::path(outDir) / (std::filesystem::path(file).stem().string() + ".trace.json");
+        auto path =
+            std::filesystem::path(outDir) / (std::filesystem::path(file).stem().string() + ".trace.json");
         std::ofstream(path) << text << "\n";
       }
       for (const auto& f : result.failures) std::cerr << f << "\n";

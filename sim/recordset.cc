@@ -17,10 +17,13 @@ namespace {
 
 constexpr std::string_view kTypeName = "Recordset";
 constexpr std::string_view kNoCurrentRecordText =
-    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current "
+    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
+    "current "
     "record.";
 
-char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char foldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 /// Byte order after folding ASCII letters; other bytes (UTF-8 included) compare as they are.
 int compareIgnoreCase(std::string_view a, std::string_view b) {
@@ -77,12 +80,16 @@ bool isPlainNumber(const Variant& v) {
     case automation::VarType::Boolean:
     case automation::VarType::Integer:
     case automation::VarType::Long:
-    case automation::VarType::Double: return true;
-    default: return false;
+    case automation::VarType::Double:
+      return true;
+    default:
+      return false;
   }
 }
 
-int compareNumbers(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int compareNumbers(double a, double b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 }  // namespace
 
@@ -133,9 +140,10 @@ class FilterParser {
 
  private:
   [[noreturn]] void fail(std::string_view what, size_t at) const {
-    raiseError(kInvalidArgument,
-               "Filter \"" + std::string(text_) + "\" : " + std::string(what) + " at position " + std::to_string(at),
-               std::string(kTypeName));
+    raiseError(
+        kInvalidArgument,
+        "Filter \"" + std::string(text_) + "\" : " + std::string(what) + " at position " + std::to_string(at),
+        std::string(kTypeName));
   }
 
   bool atEnd() const { return pos_ >= text_.size(); }
@@ -147,7 +155,8 @@ class FilterParser {
 
   static bool isNameChar(char c) {
     auto u = static_cast<unsigned char>(c);
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || u >= 0x80;
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           u >= 0x80;
   }
 
   /// Consumes a keyword (any case) when it stands at the current position as a whole word.
@@ -337,7 +346,8 @@ class FilterParser {
     bool lead = !pattern.empty() && isWild(pattern.front());
     bool trail = !pattern.empty() && isWild(pattern.back());
     if (pattern.size() == 1 && lead) lead = false;  // a lone wildcard is a trailing one
-    if (lead && !trail) fail("LIKE pattern '" + std::string(pattern) + "' has a wildcard at its start only", at);
+    if (lead && !trail)
+      fail("LIKE pattern '" + std::string(pattern) + "' has a wildcard at its start only", at);
     std::string_view core = pattern.substr(lead ? 1 : 0);
     if (trail) core.remove_suffix(1);
     for (char c : core)
@@ -390,22 +400,32 @@ bool likeMatches(const FilterNode& node, const Variant& field) {
 
 bool matches(const FilterNode& node, const Recordset::Row& row) {
   switch (node.kind) {
-    case FilterNode::Kind::And: return matches(*node.left, row) && matches(*node.right, row);
-    case FilterNode::Kind::Or: return matches(*node.left, row) || matches(*node.right, row);
-    case FilterNode::Kind::Clause: break;
+    case FilterNode::Kind::And:
+      return matches(*node.left, row) && matches(*node.right, row);
+    case FilterNode::Kind::Or:
+      return matches(*node.left, row) || matches(*node.right, row);
+    case FilterNode::Kind::Clause:
+      break;
   }
   const Variant& field = row[node.column];
   if (node.op == FilterOp::Like) return likeMatches(node, field);
   auto order = compareForFilter(field, node.value);
   if (!order) return false;
   switch (node.op) {
-    case FilterOp::Equal: return *order == 0;
-    case FilterOp::NotEqual: return *order != 0;
-    case FilterOp::Less: return *order < 0;
-    case FilterOp::Greater: return *order > 0;
-    case FilterOp::LessEqual: return *order <= 0;
-    case FilterOp::GreaterEqual: return *order >= 0;
-    case FilterOp::Like: break;
+    case FilterOp::Equal:
+      return *order == 0;
+    case FilterOp::NotEqual:
+      return *order != 0;
+    case FilterOp::Less:
+      return *order < 0;
+    case FilterOp::Greater:
+      return *order > 0;
+    case FilterOp::LessEqual:
+      return *order <= 0;
+    case FilterOp::GreaterEqual:
+      return *order >= 0;
+    case FilterOp::Like:
+      break;
   }
   return false;
 }
@@ -439,7 +459,9 @@ std::shared_ptr<Recordset> Recordset::fromStatement(sqlite::Statement& statement
     row.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
       switch (statement.columnType(i)) {
-        case sqlite::ColumnType::Null: row.push_back(Variant::null()); break;
+        case sqlite::ColumnType::Null:
+          row.push_back(Variant::null());
+          break;
         case sqlite::ColumnType::Integer: {
           int64_t v = statement.columnInt64(i);
           if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max()) {
@@ -449,9 +471,13 @@ std::shared_ptr<Recordset> Recordset::fromStatement(sqlite::Statement& statement
           }
           break;
         }
-        case sqlite::ColumnType::Float: row.emplace_back(statement.columnDouble(i)); break;
+        case sqlite::ColumnType::Float:
+          row.emplace_back(statement.columnDouble(i));
+          break;
         case sqlite::ColumnType::Text:
-        case sqlite::ColumnType::Blob: row.emplace_back(statement.columnText(i)); break;
+        case sqlite::ColumnType::Blob:
+          row.emplace_back(statement.columnText(i));
+          break;
       }
     }
     rows.push_back(std::move(row));
@@ -465,17 +491,23 @@ std::optional<size_t> Recordset::findColumn(std::string_view name) const {
   return std::nullopt;
 }
 
-bool Recordset::eof() const { return position_ >= static_cast<std::ptrdiff_t>(visible_.size()); }
+bool Recordset::eof() const {
+  return position_ >= static_cast<std::ptrdiff_t>(visible_.size());
+}
 
-bool Recordset::bof() const { return visible_.empty() || position_ < 0; }
+bool Recordset::bof() const {
+  return visible_.empty() || position_ < 0;
+}
 
 void Recordset::moveFirst() {
-  if (visible_.empty()) raiseError(kNoCurrentRecord, std::string(kNoCurrentRecordText), std::string(kTypeName));
+  if (visible_.empty())
+    raiseError(kNoCurrentRecord, std::string(kNoCurrentRecordText), std::string(kTypeName));
   position_ = 0;
 }
 
 void Recordset::moveLast() {
-  if (visible_.empty()) raiseError(kNoCurrentRecord, std::string(kNoCurrentRecordText), std::string(kTypeName));
+  if (visible_.empty())
+    raiseError(kNoCurrentRecord, std::string(kNoCurrentRecordText), std::string(kTypeName));
   position_ = static_cast<std::ptrdiff_t>(visible_.size()) - 1;
 }
 
@@ -500,18 +532,23 @@ const Variant& Recordset::value(size_t column) const {
   return rows_[visible_[static_cast<size_t>(position_)]][column];
 }
 
-const Variant& Recordset::value(std::string_view column) const { return value(columnIndex(Variant(column))); }
+const Variant& Recordset::value(std::string_view column) const {
+  return value(columnIndex(Variant(column)));
+}
 
 size_t Recordset::columnIndex(const Variant& nameOrPosition) const {
   if (nameOrPosition.isString()) {
     if (auto column = findColumn(nameOrPosition.stringValue())) return *column;
   } else if (isPlainNumber(nameOrPosition)) {
     auto position = automation::toLong(nameOrPosition);
-    if (position >= 0 && static_cast<size_t>(position) < columns_.size()) return static_cast<size_t>(position);
+    if (position >= 0 && static_cast<size_t>(position) < columns_.size())
+      return static_cast<size_t>(position);
   }
-  std::string shown = nameOrPosition.isString() ? nameOrPosition.stringValue() : automation::describe(nameOrPosition);
+  std::string shown =
+      nameOrPosition.isString() ? nameOrPosition.stringValue() : automation::describe(nameOrPosition);
   raiseError(kItemNotFound,
-             "Item cannot be found in the collection corresponding to the requested name or ordinal. (" + shown + ")",
+             "Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
+                 shown + ")",
              std::string(kTypeName));
 }
 
@@ -609,14 +646,17 @@ const MemberTable<RecordsetField>& RecordsetField::members() {
     MemberTable<RecordsetField> t("Field");
     auto value = [](RecordsetField& self, CallKind kind, Args) -> Variant {
       if (kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef) {
-        raiseError(kNotUpdatable, "Current Recordset does not support updating (the record set is read-only).",
+        raiseError(kNotUpdatable,
+                   "Current Recordset does not support updating (the record set is read-only).",
                    std::string(kTypeName));
       }
       return self.owner_->value(self.column_);
     };
     t.add("", value);
     t.add("Value", value);
-    t.add("Name", [](RecordsetField& self, CallKind, Args) -> Variant { return self.owner_->columns()[self.column_]; });
+    t.add("Name", [](RecordsetField& self, CallKind, Args) -> Variant {
+      return self.owner_->columns()[self.column_];
+    });
     return t;
   }();
   return table;

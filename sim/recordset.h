@@ -132,7 +132,8 @@ class RecordsetFields : public HostObject<RecordsetFields> {
 class RecordsetField : public HostObject<RecordsetField> {
  public:
   static const MemberTable<RecordsetField>& members();
-  RecordsetField(std::shared_ptr<Recordset> owner, size_t column) : owner_(std::move(owner)), column_(column) {}
+  RecordsetField(std::shared_ptr<Recordset> owner, size_t column)
+      : owner_(std::move(owner)), column_(column) {}
 
  private:
   std::shared_ptr<Recordset> owner_;

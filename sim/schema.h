@@ -198,8 +198,8 @@ INSERT INTO t_ResourceText (key, language, text) VALUES
 )sql";
 
 /// Run in this order on a database without schema.
-inline constexpr std::string_view kScripts[] = {kTables, kSystemProfileSeed, kFiscalPeriodSeed, kAccessRightSeed,
-                                                kResourceTextSeed, kBaseDataTables, kBaseDataSeed, kInventoryTables,
-                                                kInventorySeed, kBillTables};
+inline constexpr std::string_view kScripts[] = {
+    kTables,         kSystemProfileSeed, kFiscalPeriodSeed, kAccessRightSeed, kResourceTextSeed,
+    kBaseDataTables, kBaseDataSeed,      kInventoryTables,  kInventorySeed,   kBillTables};
 
 }  // namespace mto::sim::schema

@@ -18,7 +18,9 @@ automation::RegistryPlatform::Factory& pluginFactory() {
 }
 }  // namespace
 
-void setPluginFactory(automation::RegistryPlatform::Factory factory) { pluginFactory() = std::move(factory); }
+void setPluginFactory(automation::RegistryPlatform::Factory factory) {
+  pluginFactory() = std::move(factory);
+}
 
 SimHost::SimHost(SimHostOptions options)
     : db_(options.databaseFile.empty() ? Database::openInMemory() : Database::openFile(options.databaseFile)),

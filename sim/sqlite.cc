@@ -22,7 +22,9 @@ int checkedLength(std::string_view text) {
 }  // namespace
 
 Error::Error(int code, std::string message, std::string sql)
-    : std::runtime_error(describeError(message, sql)), code_(code), message_(std::move(message)),
+    : std::runtime_error(describeError(message, sql)),
+      code_(code),
+      message_(std::move(message)),
       sql_(std::move(sql)) {}
 
 bool isBlankSql(std::string_view sql) {
@@ -58,7 +60,9 @@ Statement& Statement::operator=(Statement&& other) noexcept {
   return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  sqlite3_finalize(stmt_);
+}
 
 std::string Statement::sql() const {
   const char* text = stmt_ ? sqlite3_sql(stmt_) : nullptr;
@@ -117,7 +121,9 @@ void Statement::clearBindings() {
   if (stmt_) sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+int Statement::columnCount() const {
+  return stmt_ ? sqlite3_column_count(stmt_) : 0;
+}
 
 std::string Statement::columnName(int column) const {
   checkColumn(column);
@@ -128,11 +134,16 @@ std::string Statement::columnName(int column) const {
 ColumnType Statement::columnType(int column) const {
   checkColumn(column);
   switch (sqlite3_column_type(stmt_, column)) {
-    case SQLITE_INTEGER: return ColumnType::Integer;
-    case SQLITE_FLOAT: return ColumnType::Float;
-    case SQLITE_TEXT: return ColumnType::Text;
-    case SQLITE_BLOB: return ColumnType::Blob;
-    default: return ColumnType::Null;
+    case SQLITE_INTEGER:
+      return ColumnType::Integer;
+    case SQLITE_FLOAT:
+      return ColumnType::Float;
+    case SQLITE_TEXT:
+      return ColumnType::Text;
+    case SQLITE_BLOB:
+      return ColumnType::Blob;
+    default:
+      return ColumnType::Null;
   }
 }
 
@@ -180,7 +191,9 @@ Connection& Connection::operator=(Connection&& other) noexcept {
   return *this;
 }
 
-Connection::~Connection() { sqlite3_close_v2(db_); }
+Connection::~Connection() {
+  sqlite3_close_v2(db_);
+}
 
 void Connection::exec(std::string_view sql) {
   std::string_view rest = sql;
@@ -216,8 +229,12 @@ Statement Connection::prepare(std::string_view sql, std::string_view* rest) {
   return result;
 }
 
-int64_t Connection::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+int64_t Connection::lastInsertRowId() const {
+  return db_ ? sqlite3_last_insert_rowid(db_) : 0;
+}
 
-int Connection::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+int Connection::changes() const {
+  return db_ ? sqlite3_changes(db_) : 0;
+}
 
 }  // namespace mto::sim::sqlite

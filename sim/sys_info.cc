@@ -41,12 +41,15 @@ Variant SysInfo::getQty(Args args) {
   const Variant& kfDate = arg(args, 7);
   int64_t kfPeriod = automation::toLong(requiredArg(args, 8));
   const Variant& conditionsArg = requiredArg(args, 10);
-  auto conditions = conditionsArg.isObject() ? std::dynamic_pointer_cast<Dictionary>(conditionsArg.objectValue())
-                                             : nullptr;
-  if (!conditions) automation::raiseError(automation::errc::kTypeMismatch, "Extra conditions must be a Dictionary", "SysInfo");
+  auto conditions =
+      conditionsArg.isObject() ? std::dynamic_pointer_cast<Dictionary>(conditionsArg.objectValue()) : nullptr;
+  if (!conditions)
+    automation::raiseError(automation::errc::kTypeMismatch, "Extra conditions must be a Dictionary",
+                           "SysInfo");
 
   std::string sql =
-      "SELECT TOTAL(FQty) FROM t_ICInventory WHERE FItemID = ?1 AND FStockID = ?2 AND FSPID = ?3 AND FBatchNo = ?4 "
+      "SELECT TOTAL(FQty) FROM t_ICInventory WHERE FItemID = ?1 AND FStockID = ?2 AND FSPID = ?3 AND "
+      "FBatchNo = ?4 "
       "AND FMTONo = ?5";
   bool byAux = conditions->contains("AuxPropID");
   if (byAux) sql += " AND FAuxPropID = ?6";
@@ -63,7 +66,8 @@ Variant SysInfo::getQty(Args args) {
   double unitCoefficient =
       singleDouble(*database_, "SELECT FCoefficient FROM t_MeasureUnit WHERE FMeasureUnitID = ?1", unitId);
   if (unitCoefficient <= 0) unitCoefficient = 1;
-  double secCoefficient = singleDouble(*database_, "SELECT FSecCoefficient FROM t_ICItem WHERE FItemID = ?1", itemId);
+  double secCoefficient =
+      singleDouble(*database_, "SELECT FSecCoefficient FROM t_ICItem WHERE FItemID = ?1", itemId);
   args[11].assign(secCoefficient > 0 ? baseQty / secCoefficient : 0.0);
   return baseQty / unitCoefficient;
 }

@@ -14,12 +14,18 @@ using nlohmann::json;
 
 json variantJson(const Variant& v) {
   switch (v.type()) {
-    case automation::VarType::Empty: return nullptr;
-    case automation::VarType::Null: return json{{"null", true}};
-    case automation::VarType::Missing: return json{{"missing", true}};
-    case automation::VarType::Boolean: return v.boolValue();
-    case automation::VarType::Integer: return json{{"integer", v.integerValue()}};
-    case automation::VarType::Long: return v.longValue();
+    case automation::VarType::Empty:
+      return nullptr;
+    case automation::VarType::Null:
+      return json{{"null", true}};
+    case automation::VarType::Missing:
+      return json{{"missing", true}};
+    case automation::VarType::Boolean:
+      return v.boolValue();
+    case automation::VarType::Integer:
+      return json{{"integer", v.integerValue()}};
+    case automation::VarType::Long:
+      return v.longValue();
     case automation::VarType::Double: {
       double d = v.doubleValue();
       if (!std::isfinite(d)) return json{{"double", fmt::format("{}", d)}};
@@ -32,7 +38,8 @@ json variantJson(const Variant& v) {
       return json{{"date", fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", p.year, p.month, p.day, p.hour,
                                        p.minute, p.second)}};
     }
-    case automation::VarType::String: return v.stringValue();
+    case automation::VarType::String:
+      return v.stringValue();
     case automation::VarType::Object:
       if (!v.objectValue()) return json{{"nothing", true}};
       return json{{"object", v.objectValue()->typeName()}};
@@ -47,7 +54,8 @@ json variantJson(const Variant& v) {
 
 bool jsonMatches(const json& got, const json& want) {
   if (got.is_number() && want.is_number()) return std::fabs(got.get<double>() - want.get<double>()) < 1e-9;
-  if (want.is_number() && got.is_object() && got.contains("integer")) return jsonMatches(got["integer"], want);
+  if (want.is_number() && got.is_object() && got.contains("integer"))
+    return jsonMatches(got["integer"], want);
   return got == want;
 }
 
@@ -80,20 +88,27 @@ json cellJson(const BillEditor& bill, const std::string& key, int32_t row) {
 json totalJson(const BillEditor& bill, const std::string& key) {
   auto value = bill.columnTotal(key);
   auto decimals = bill.sumDecimals(key);
-  return {{"value", value ? json(*value) : json(nullptr)}, {"decimals", decimals ? json(*decimals) : json(nullptr)}};
+  return {{"value", value ? json(*value) : json(nullptr)},
+          {"decimals", decimals ? json(*decimals) : json(nullptr)}};
 }
 
 json menuToolJson(const MenuToolState& tool) {
-  return {{"name", tool.name},         {"caption", tool.caption},       {"enabled", tool.enabled},
-          {"visible", tool.visible},   {"beginGroup", tool.beginGroup}, {"imageIndex", tool.imageIndex}};
+  return {{"name", tool.name},       {"caption", tool.caption},       {"enabled", tool.enabled},
+          {"visible", tool.visible}, {"beginGroup", tool.beginGroup}, {"imageIndex", tool.imageIndex}};
 }
 
 namespace {
 
 json toolbarToolJson(const ToolbarToolState& t) {
-  return {{"name", t.name},       {"id", t.id},           {"caption", t.caption},
-          {"description", t.description}, {"category", t.category}, {"beginGroup", t.beginGroup},
-          {"enabled", t.enabled}, {"visible", t.visible}, {"separator", t.controlType == kToolSeparator}};
+  return {{"name", t.name},
+          {"id", t.id},
+          {"caption", t.caption},
+          {"description", t.description},
+          {"category", t.category},
+          {"beginGroup", t.beginGroup},
+          {"enabled", t.enabled},
+          {"visible", t.visible},
+          {"separator", t.controlType == kToolSeparator}};
 }
 
 json rowCells(const BillEditor& bill, int32_t row, int32_t page) {
@@ -119,8 +134,11 @@ json diffCells(const CellSnapshot& before, const CellSnapshot& after) {
     for (const auto& [property, value] : now.items()) {
       json previous = old == before.end() ? json("<new row>") : old->second.value(property, json());
       if (previous == value) continue;
-      changes.push_back(
-          {{"key", where.first}, {"row", where.second}, {"property", property}, {"old", previous}, {"new", value}});
+      changes.push_back({{"key", where.first},
+                         {"row", where.second},
+                         {"property", property},
+                         {"old", previous},
+                         {"new", value}});
     }
   }
   return changes;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 
@@ -48,7 +47,8 @@ CellSnapshot snapshotCells(const BillEditor& bill);
 nlohmann::json diffCells(const CellSnapshot& before, const CellSnapshot& after);
 
 /// Host calls made between two counter snapshots, by member.
-nlohmann::json callDiff(const std::map<std::string, uint64_t>& before, const std::map<std::string, uint64_t>& after);
+nlohmann::json callDiff(const std::map<std::string, uint64_t>& before,
+                        const std::map<std::string, uint64_t>& after);
 
 /// The whole state at the end of a run: head and entry cells, hidden fields, totals, menu bar,
 /// toolbar, list cells, host calls.

@@ -9,7 +9,9 @@
 #include "sim_fixture.h"
 
 namespace mto::automation {
-static void PrintTo(const Variant& v, std::ostream* os) { *os << describe(v); }
+static void PrintTo(const Variant& v, std::ostream* os) {
+  *os << describe(v);
+}
 }  // namespace mto::automation
 
 namespace mto::support {

@@ -18,10 +18,17 @@ using automation::makeDate;
 /// The plug-in's system-profile statement, line for line as it sends it.
 std::string systemProfileStatement() {
   const char* lines[] = {
-      "SELECT FValue, FCateGory, FKey FROM t_RP_SystemProfile WHERE FKey IN ('FCheckAccount', 'FFinishInitAP', 'FFinishInitAR')",
+      "SELECT FValue, FCateGory, FKey FROM t_RP_SystemProfile WHERE FKey IN ('FCheckAccount', "
+      "'FFinishInitAP', 'FFinishInitAR')",
       "UNION ALL ",
       "SELECT FValue, FCateGory, FKey FROM t_SystemProfile ",
-      "WHERE FCateGory = 'IC' AND FKey  IN ('IsUsePurPrcMgr','PrecisionOfDiscountRate','ISUsePriceManage','SecUnit','PurHPriceControl','PurHPricePSW','PurHPriceZero','PurHPriceContrlPoint','ApplyMapInPurchase','ApplyMapInSale','PurTaxRateOption','POOrderTaxInPrice','CQtyLargerSEQty','SaveBeforePrint','SEOrderTaxInPrice','SaleTaxRateOption','AlertHighPriceWhenCheck','AllowPurchase','BillStatus','IsOkToModAfterClose','EditSelfBill','DoubleUnit','EnableMtoPlanMode','PrecisionOfDiscountRate','BillDiscount','DisCountIncludeTax','StrictAccordRequest','CalCostByBatch')",
+      "WHERE FCateGory = 'IC' AND FKey  IN "
+      "('IsUsePurPrcMgr','PrecisionOfDiscountRate','ISUsePriceManage','SecUnit','PurHPriceControl','"
+      "PurHPricePSW','PurHPriceZero','PurHPriceContrlPoint','ApplyMapInPurchase','ApplyMapInSale','"
+      "PurTaxRateOption','POOrderTaxInPrice','CQtyLargerSEQty','SaveBeforePrint','SEOrderTaxInPrice','"
+      "SaleTaxRateOption','AlertHighPriceWhenCheck','AllowPurchase','BillStatus','IsOkToModAfterClose','"
+      "EditSelfBill','DoubleUnit','EnableMtoPlanMode','PrecisionOfDiscountRate','BillDiscount','"
+      "DisCountIncludeTax','StrictAccordRequest','CalCostByBatch')",
       "UNION ALL ",
       "SELECT FValue, FCateGory, FKey FROM ICPrcOpt ",
       "WHERE FCategory = 'LowPrcCtrl' AND FKey='CtrlTime'",
@@ -33,19 +40,34 @@ std::string systemProfileStatement() {
 
 /// The option rows' filter texts in load order (the same key twice for the two precision fields).
 std::vector<std::string> optionFilters() {
-  const char* ic[] = {"BillDiscount", "PrecisionOfDiscountRate", "EnableMtoPlanMode", "PurHPriceControl",
-                      "PurHPricePSW", "PurHPriceZero", "PurHPriceContrlPoint"};
-  const char* ic2[] = {"IsUsePurPrcMgr", "PrecisionOfDiscountRate", "SecUnit", "ApplyMapInPurchase",
-                       "ApplyMapInSale", "PurTaxRateOption", "POOrderTaxInPrice", "CQtyLargerSEQty",
-                       "SaveBeforePrint", "SaleTaxRateOption", "SEOrderTaxInPrice", "AlertHighPriceWhenCheck",
-                       "BillStatus", "AllowPurchase", "IsOkToModAfterClose", "EditSelfBill", "DoubleUnit",
-                       "ISUsePriceManage", "DisCountIncludeTax"};
+  const char* ic[] = {"BillDiscount", "PrecisionOfDiscountRate", "EnableMtoPlanMode",   "PurHPriceControl",
+                      "PurHPricePSW", "PurHPriceZero",           "PurHPriceContrlPoint"};
+  const char* ic2[] = {"IsUsePurPrcMgr",
+                       "PrecisionOfDiscountRate",
+                       "SecUnit",
+                       "ApplyMapInPurchase",
+                       "ApplyMapInSale",
+                       "PurTaxRateOption",
+                       "POOrderTaxInPrice",
+                       "CQtyLargerSEQty",
+                       "SaveBeforePrint",
+                       "SaleTaxRateOption",
+                       "SEOrderTaxInPrice",
+                       "AlertHighPriceWhenCheck",
+                       "BillStatus",
+                       "AllowPurchase",
+                       "IsOkToModAfterClose",
+                       "EditSelfBill",
+                       "DoubleUnit",
+                       "ISUsePriceManage",
+                       "DisCountIncludeTax"};
   auto spaced = [](const std::string& key, const std::string& category) {
     return " FKey='" + key + "' AND FCateGory = '" + category + "'";
   };
   std::vector<std::string> filters;
   for (const char* key : ic) filters.push_back(spaced(key, "IC"));
-  for (const char* key : {"FFinishInitAP", "FFinishInitAR", "FCheckAccount"}) filters.push_back(spaced(key, "ARP"));
+  for (const char* key : {"FFinishInitAP", "FFinishInitAR", "FCheckAccount"})
+    filters.push_back(spaced(key, "ARP"));
   for (const char* key : ic2) filters.push_back(spaced(key, "IC"));
   filters.push_back(spaced("CtrlTime", "LowPrcCtrl"));
   filters.push_back("FKey='StrictAccordRequest' AND FCateGory='IC'");
@@ -96,8 +118,9 @@ TEST_F(DataComponentsTest, ExecuteReturnsRowsOnlyForQueries) {
   EXPECT_EQ(get(empty, "EOF"), Variant(true));
 
   // Several statements: the last query's rows.
-  Variant last = call(conn, "GetAnyRecordset", "UPDATE t_SystemProfile SET FValue = 'y' WHERE FKey = 'X'; "
-                                               "SELECT FValue FROM t_SystemProfile WHERE FKey = 'X';");
+  Variant last = call(conn, "GetAnyRecordset",
+                      "UPDATE t_SystemProfile SET FValue = 'y' WHERE FKey = 'X'; "
+                      "SELECT FValue FROM t_SystemProfile WHERE FKey = 'X';");
   EXPECT_EQ(get(get(last, "", int32_t{0}), "Value"), Variant("y"));
   // A statement without rows still gives GetAnyRecordset a record set, with nothing in it.
   Variant bare = call(conn, "GetAnyRecordset", "DELETE FROM t_SystemProfile WHERE FKey = 'X'");
@@ -125,7 +148,8 @@ TEST_F(DataComponentsTest, GetCurPeriodFillsTheFourVariables) {
   ObjectPtr server = listServer();
   EXPECT_EQ(server->typeName(), "clsListServer");
   Variant year, period, start, end;
-  call(server, "GetCurPeriod", "UserID=16394;LANGUAGE=en;", byRef(year), byRef(period), byRef(start), byRef(end));
+  call(server, "GetCurPeriod", "UserID=16394;LANGUAGE=en;", byRef(year), byRef(period), byRef(start),
+       byRef(end));
   EXPECT_EQ(year, Variant(int32_t{2026}));
   EXPECT_EQ(period, Variant(int32_t{6}));
   EXPECT_EQ(start, Variant(makeDate(2026, 6, 1)));
@@ -140,9 +164,10 @@ TEST_F(DataComponentsTest, GetCurPeriodFillsTheFourVariables) {
 }
 
 TEST_F(DataComponentsTest, GetCurPeriodWithoutCurrentPeriodRaisesAndLeavesTheVariables) {
-  for (const char* breakIt : {"DELETE FROM t_SystemProfile WHERE FKey = 'CurrentPeriod'",
-                              "UPDATE t_SystemProfile SET FValue = '2031' WHERE FCateGory = 'IC' AND FKey = 'CurrentYear'",
-                              "DELETE FROM t_FiscalPeriod"}) {
+  for (const char* breakIt :
+       {"DELETE FROM t_SystemProfile WHERE FKey = 'CurrentPeriod'",
+        "UPDATE t_SystemProfile SET FValue = '2031' WHERE FCateGory = 'IC' AND FKey = 'CurrentYear'",
+        "DELETE FROM t_FiscalPeriod"}) {
     auto db = Database::openInMemory();
     db->execute(breakIt);
     ListServer server(*db);

@@ -11,7 +11,9 @@
 namespace mto::automation {
 namespace {
 
-void innermost() { raiseError(errc::kTypeMismatch, "Type mismatch", "T8MTOChange"); }
+void innermost() {
+  raiseError(errc::kTypeMismatch, "Type mismatch", "T8MTOChange");
+}
 
 void middle() {
   try {

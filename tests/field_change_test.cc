@@ -10,7 +10,9 @@
 #include "sim_fixture.h"
 
 namespace mto::automation {
-static void PrintTo(const Variant& v, std::ostream* os) { *os << describe(v); }
+static void PrintTo(const Variant& v, std::ostream* os) {
+  *os << describe(v);
+}
 }  // namespace mto::automation
 
 namespace mto::bill {
@@ -76,9 +78,17 @@ TEST_F(FieldChangeTest, RowsBelowOneAndKeysOfAnotherCaseDoNothing) {
 }
 
 TEST_F(FieldChangeTest, ChoosingAMaterialResetsTheRowAndReadsFreeStock) {
-  setRow({{"FStockID", int32_t{31}}, {"FSPID", int32_t{42}}, {"FAuxPropID", int32_t{51}},
-          {"FFromMTONo", "MTO-2026-001"}, {"FToMTONo", "MTO-2026-009"}, {"FQty", 5.0}, {"FBaseQty", 5.0},
-          {"FSecQty", 1.0}, {"FChangeQty", 3.0}, {"FChangeBaseQty", 3.0}, {"FChangeSecQty", 1.0}});
+  setRow({{"FStockID", int32_t{31}},
+          {"FSPID", int32_t{42}},
+          {"FAuxPropID", int32_t{51}},
+          {"FFromMTONo", "MTO-2026-001"},
+          {"FToMTONo", "MTO-2026-009"},
+          {"FQty", 5.0},
+          {"FBaseQty", 5.0},
+          {"FSecQty", 1.0},
+          {"FChangeQty", 3.0},
+          {"FChangeBaseQty", 3.0},
+          {"FChangeSecQty", 1.0}});
   editor_->userSetCell("FItemID", 1, int32_t{12});
   EXPECT_EQ(fld("FAuxPropID"), Variant("")) << "0 finds no auxiliary property";
   EXPECT_EQ(editor_->displayedText("FAuxPropID", 1), "Red") << "written without a refresh";
@@ -112,8 +122,13 @@ TEST_F(FieldChangeTest, ShelfLifeMaterialStartsTodayUnlessTheRowHasAStartDate) {
 TEST_F(FieldChangeTest, ClearingTheMaterialBlanksClearableCellsAndReadsNothing) {
   editor_->billTemplate().set("FNote", "FVisible", int32_t{2});
   for (Variant cleared : {Variant(int32_t{0}), Variant("")}) {
-    setRow({{"FItemID", int32_t{12}}, {"FBatchNo", "B-1"}, {"FToMTONo", "MTO-2026-009"}, {"FQty", 5.0},
-            {"FChangeQty", 3.0}, {"FChangeBaseQty", 3.0}, {"FNote", "kept"}});
+    setRow({{"FItemID", int32_t{12}},
+            {"FBatchNo", "B-1"},
+            {"FToMTONo", "MTO-2026-009"},
+            {"FQty", 5.0},
+            {"FChangeQty", 3.0},
+            {"FChangeBaseQty", 3.0},
+            {"FNote", "kept"}});
     editor_->userSetCell("FItemID", 1, cleared);
     for (const char* key : {"FItemID", "FBatchNo", "FToMTONo", "FChangeQty"}) {
       EXPECT_EQ(fld(key), Variant("")) << key;
@@ -170,7 +185,8 @@ TEST_F(FieldChangeTest, QtyDecimalsFollowEachRowsMaterial) {
   editor_->userSetCell("FChangeQty", 1, 2.0);
   EXPECT_EQ(calls("SysInfo.GetQty"), 0u);
   for (const char* key : {"FChangeBaseQty", "FChangeSecQty", "FChangeQty", "FQty", "FSecQty"}) {
-    for (int32_t row = 1; row <= 4; ++row) EXPECT_EQ(editor_->cellDecimals(key, row), materials[row - 1].second) << key;
+    for (int32_t row = 1; row <= 4; ++row)
+      EXPECT_EQ(editor_->cellDecimals(key, row), materials[row - 1].second) << key;
     EXPECT_EQ(editor_->cellDecimals(key, 5), 0) << key;
     EXPECT_EQ(editor_->sumDecimals(key), 4) << key;
   }

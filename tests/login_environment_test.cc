@@ -5,8 +5,8 @@
 namespace mto::support {
 namespace {
 
-using automation::ErrorInfo;
 using automation::err;
+using automation::ErrorInfo;
 using automation::setPendingError;
 
 TEST(FindPropValueTest, MatchesWholeKeysOnlyIgnoringCase) {
@@ -26,7 +26,8 @@ TEST(FindPropValueTest, MatchesWholeKeysOnlyIgnoringCase) {
       {"A=1=2;", "A", "1=2"},
       {"XA=1;A=2;", "A", "2"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FindPropValue(c.props, c.key), c.expected) << c.props << " / " << c.key;
+  for (const auto& c : cases)
+    EXPECT_EQ(FindPropValue(c.props, c.key), c.expected) << c.props << " / " << c.key;
 }
 
 class LoginEnvironmentTest : public testing::SimTest {};
@@ -64,7 +65,6 @@ TEST_F(LoginEnvironmentTest, MissingOrFailingLoaderGivesTheKeyAndKeepsThePending
   setPendingError(pending);
   EXPECT_EQ(GetResText("读取当前期间错误。"), "读取当前期间错误。");
   EXPECT_EQ(err(), pending);
-
 }
 
 TEST_F(LoginEnvironmentTest, LoaderFailureMidwayKeepsThePendingError) {
@@ -107,7 +107,7 @@ TEST_F(LoginEnvironmentTest, LogScopesRecordCodesAndKeepThePendingError) {
 TEST_F(LoginEnvironmentTest, MissingLogComponentIsTriedOnce) {
   host().removeComponent("MvLogMsg.Log");
   EXPECT_EQ(LogStart("a"), 0);
-  host().platform().registerFactory("MvLogMsg.Log", [] () -> automation::ObjectPtr {
+  host().platform().registerFactory("MvLogMsg.Log", []() -> automation::ObjectPtr {
     ADD_FAILURE() << "created again";
     return nullptr;
   });

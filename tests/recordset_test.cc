@@ -20,14 +20,15 @@ using automation::makeDate;
 std::shared_ptr<Recordset> sample() {
   auto row = [](const char* key, const char* cat, Variant value, int32_t qty, double price, Date date,
                 const char* note) { return Recordset::Row{key, cat, value, qty, price, date, note}; };
-  return Recordset::create({"FKey", "FCateGory", "FValue", "FQty", "FPrice", "FDate", "F Note"},
-                           {
-                               row("SecUnit", "IC", "1", 5, 2.5, makeDate(2026, 1, 15), "it's"),
-                               row("DoubleUnit", "IC", "0", -3, 10.0, makeDate(2026, 6, 1), "b"),
-                               row("CtrlTime", "LowPrcCtrl", "12", 0, 0.125, makeDate(2026, 6, 30), "c"),
-                               row("FCheckAccount", "ARP", Variant::null(), 7, 1e6, makeDate(2027, 1, 1), "d"),
-                               row("secunit", "GL", "abc", 12, 3.0, makeDate(2025, 12, 31), "e"),
-                           });
+  return Recordset::create(
+      {"FKey", "FCateGory", "FValue", "FQty", "FPrice", "FDate", "F Note"},
+      {
+          row("SecUnit", "IC", "1", 5, 2.5, makeDate(2026, 1, 15), "it's"),
+          row("DoubleUnit", "IC", "0", -3, 10.0, makeDate(2026, 6, 1), "b"),
+          row("CtrlTime", "LowPrcCtrl", "12", 0, 0.125, makeDate(2026, 6, 30), "c"),
+          row("FCheckAccount", "ARP", Variant::null(), 7, 1e6, makeDate(2027, 1, 1), "d"),
+          row("secunit", "GL", "abc", 12, 3.0, makeDate(2025, 12, 31), "e"),
+      });
 }
 
 std::vector<std::string> keysUnderFilter(Recordset& rs, const std::string& criteria) {
@@ -128,8 +129,9 @@ TEST(RecordsetFilter, RefusesMalformedCriteriaWithError3001) {
       {"FKey LIKE '*s%c*'", "has a wildcard inside"},
       {"FQty LIKE 5", "LIKE needs a pattern in quotes at position 10"},
       {"(FQty = 1 OR FQty = 2) AND FKey = 'a'", "cannot be joined to others by AND"},
-      {"FQty = 1 OR FQty = 2 AND FKey = 'a'", "cannot be joined to others by AND (write (A AND C) OR (B AND C)) "
-                                              "at position 21"},
+      {"FQty = 1 OR FQty = 2 AND FKey = 'a'",
+       "cannot be joined to others by AND (write (A AND C) OR (B AND C)) "
+       "at position 21"},
       {"FKey = 'a' AND (FQty = 1 OR FQty = 2)", "cannot be joined to others by AND"},
   };
   auto rs = sample();

@@ -1,10 +1,9 @@
-#include "sim/scenario.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "core/cls_mto_change.h"
+#include "sim/scenario.h"
 #include "sim/sim_host.h"
 
 namespace mto::sim {
@@ -14,7 +13,9 @@ using nlohmann::json;
 
 class ScenarioRunnerTest : public ::testing::Test {
  protected:
-  ScenarioRunnerTest() { setPluginFactory([] { return core::clsMTOChange::create(); }); }
+  ScenarioRunnerTest() {
+    setPluginFactory([] { return core::clsMTOChange::create(); });
+  }
 
   /// The one-line error a malformed scenario gives.
   static std::string errorOf(const std::string& text) {
@@ -44,8 +45,10 @@ TEST_F(ScenarioRunnerTest, MalformedScenariosNameFileStepAndProblem) {
       {R"({"steps": [{"bind": "bill", "save": true}]})",
        "case.json: step 1: one action per step, found \"bind\" and \"save\""},
       {R"({"steps": [{"bind": "sheet"}]})", "case.json: step 1: bind takes \"bill\" or \"list\""},
-      {R"({"steps": [{"bind": "bill", "expect": {"cels": []}}]})", "case.json: step 1: expect has an unknown key \"cels\""},
-      {R"({"setup": {"bill": {"rows": [{"FQty": [1]}]}}})", "case.json: setup: setup.bill.rows[].FQty: [1] is not a value"},
+      {R"({"steps": [{"bind": "bill", "expect": {"cels": []}}]})",
+       "case.json: step 1: expect has an unknown key \"cels\""},
+      {R"({"setup": {"bill": {"rows": [{"FQty": [1]}]}}})",
+       "case.json: setup: setup.bill.rows[].FQty: [1] is not a value"},
       {R"({"setup": {"today": "06/12/2026"}})",
        "case.json: setup: setup.today: \"06/12/2026\" is not a date YYYY-MM-DD[ HH:MM[:SS]]"},
       {R"x({"setup": {"sql": "INSERT INTO nowhere VALUES (1)"}})x", "case.json: setup: setup.sql: "},

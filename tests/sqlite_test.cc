@@ -1,9 +1,7 @@
 #include "sim/sqlite.h"
 
 #include <gtest/gtest.h>
-
 #include <sqlite3.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -103,7 +101,8 @@ TEST(Database, InMemoryHasTheSeedAndHelpers) {
   auto period = db->currentPeriod();
   ASSERT_TRUE(period);
   EXPECT_EQ(*period, (FiscalPeriod{2026, 6, "2026-06-01", "2026-06-30"}));
-  auto count = db->connection().prepare("SELECT COUNT(*), MIN(FStartDate), MAX(FEndDate) FROM t_FiscalPeriod");
+  auto count =
+      db->connection().prepare("SELECT COUNT(*), MIN(FStartDate), MAX(FEndDate) FROM t_FiscalPeriod");
   count.step();
   EXPECT_EQ(count.columnInt64(0), 24);
   EXPECT_EQ(count.columnText(1), "2026-01-01");

@@ -11,7 +11,9 @@
 #include "sim_fixture.h"
 
 namespace mto::automation {
-static void PrintTo(const Variant& v, std::ostream* os) { *os << describe(v); }
+static void PrintTo(const Variant& v, std::ostream* os) {
+  *os << describe(v);
+}
 }  // namespace mto::automation
 
 namespace mto::bill {
@@ -71,16 +73,31 @@ class StockOnHandTest : public testing::SimTest {
 
 TEST_F(StockOnHandTest, StockKeyReachesTheServiceAsTwelveArguments) {
   auto service = recordService();
-  setRow({{"FItemID", int32_t{14}}, {"FStockID", int32_t{31}}, {"FSPID", int32_t{42}}, {"FBatchNo", "B-1"},
-          {"FUnitID", "12ab"}, {"FKFPeriod", "7.6 days"}, {"FFromMTONo", "MTO-2026-001"}, {"FAuxPropID", int32_t{51}}});
+  setRow({{"FItemID", int32_t{14}},
+          {"FStockID", int32_t{31}},
+          {"FSPID", int32_t{42}},
+          {"FBatchNo", "B-1"},
+          {"FUnitID", "12ab"},
+          {"FKFPeriod", "7.6 days"},
+          {"FFromMTONo", "MTO-2026-001"},
+          {"FAuxPropID", int32_t{51}}});
   SetQty(state_, 1);
   ASSERT_EQ(service->calls.size(), 1u);
   const auto& call = service->calls[0];
   ASSERT_EQ(call.args.size(), 12u);
-  std::vector<Variant> expected{std::string(sim::kDefaultPropsString), "31", "14", "B-1", int32_t{12}, true,
-                                int32_t{42}, Variant::missing(), int32_t{8}, int32_t{0}};
+  std::vector<Variant> expected{std::string(sim::kDefaultPropsString),
+                                "31",
+                                "14",
+                                "B-1",
+                                int32_t{12},
+                                true,
+                                int32_t{42},
+                                Variant::missing(),
+                                int32_t{8},
+                                int32_t{0}};
   EXPECT_EQ(std::vector<Variant>(call.args.begin(), call.args.begin() + 10), expected);
-  EXPECT_EQ(call.byRef, (std::vector<bool>{false, true, true, true, true, true, true, false, true, true, true, true}));
+  EXPECT_EQ(call.byRef,
+            (std::vector<bool>{false, true, true, true, true, true, true, false, true, true, true, true}));
   using Entries = std::vector<std::pair<std::string, Variant>>;
   EXPECT_EQ(call.conditions, (Entries{{"FMTONo", Variant("MTO-2026-001")}, {"AuxPropID", Variant("51")}}));
   EXPECT_EQ(fld("FQty"), Variant(7.5));
@@ -99,7 +116,10 @@ TEST_F(StockOnHandTest, StockKeyReachesTheServiceAsTwelveArguments) {
 }
 
 TEST_F(StockOnHandTest, QuantitiesFollowWarehousePlaceBatchAndTrackingNumber) {
-  setRow({{"FItemID", int32_t{12}}, {"FUnitID", int32_t{4}}, {"FStockID", int32_t{31}}, {"FSPID", int32_t{41}},
+  setRow({{"FItemID", int32_t{12}},
+          {"FUnitID", int32_t{4}},
+          {"FStockID", int32_t{31}},
+          {"FSPID", int32_t{41}},
           {"FFromMTONo", "MTO-2026-001"}});
   SetQty(state_, 1);
   EXPECT_EQ(fld("FQty"), Variant(500.0));
@@ -114,12 +134,19 @@ TEST_F(StockOnHandTest, QuantitiesFollowWarehousePlaceBatchAndTrackingNumber) {
   EXPECT_EQ(editor_->columnTotal("FQty"), 1000.0);
 
   editor_->addRow();
-  setRow({{"FItemID", int32_t{13}}, {"FUnitID", int32_t{7}}, {"FStockID", int32_t{31}}, {"FSPID", int32_t{43}},
-          {"FBatchNo", "AL-2612"}, {"FFromMTONo", "MTO-2026-001"}},
+  setRow({{"FItemID", int32_t{13}},
+          {"FUnitID", int32_t{7}},
+          {"FStockID", int32_t{31}},
+          {"FSPID", int32_t{43}},
+          {"FBatchNo", "AL-2612"},
+          {"FFromMTONo", "MTO-2026-001"}},
          2);
   SetQty(state_, 2);
   EXPECT_EQ(fld("FQty", 2), Variant(60.125));
-  setRow({{"FItemID", int32_t{14}}, {"FUnitID", int32_t{1}}, {"FSPID", int32_t{42}}, {"FBatchNo", ""},
+  setRow({{"FItemID", int32_t{14}},
+          {"FUnitID", int32_t{1}},
+          {"FSPID", int32_t{42}},
+          {"FBatchNo", ""},
           {"FAuxPropID", int32_t{52}}},
          2);
   SetQty(state_, 2);
@@ -150,7 +177,8 @@ TEST_F(StockOnHandTest, StartDateThatIsNoDateFailsBeforeAnyQuantityIsWritten) {
     FAIL() << "no error";
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), automation::errc::kTypeMismatch);
-    EXPECT_TRUE(e.info().source.starts_with("T8MTOChange.clsMTOChange::SetQty\r\nT8MTOChange.clsMTOChange::GetQty\r\n"))
+    EXPECT_TRUE(e.info().source.starts_with(
+        "T8MTOChange.clsMTOChange::SetQty\r\nT8MTOChange.clsMTOChange::GetQty\r\n"))
         << e.info().source;
   }
   EXPECT_TRUE(service->calls.empty());

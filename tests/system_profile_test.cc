@@ -8,22 +8,27 @@ namespace {
 class SystemProfileTest : public testing::SimTest {
  protected:
   void setIc(const char* key, const char* value) {
-    host().db().execute(std::string("INSERT OR REPLACE INTO t_SystemProfile (FCateGory, FKey, FValue) VALUES ('IC', '") +
-                        key + "', " + value + ")");
+    host().db().execute(
+        std::string("INSERT OR REPLACE INTO t_SystemProfile (FCateGory, FKey, FValue) VALUES ('IC', '") +
+        key + "', " + value + ")");
   }
   void dropIc(const char* key) {
-    host().db().execute(std::string("DELETE FROM t_SystemProfile WHERE FCateGory = 'IC' AND FKey = '") + key + "'");
+    host().db().execute(std::string("DELETE FROM t_SystemProfile WHERE FCateGory = 'IC' AND FKey = '") + key +
+                        "'");
   }
   void setArp(const char* key, const char* value) {
-    host().db().execute(std::string("INSERT OR REPLACE INTO t_RP_SystemProfile (FCateGory, FKey, FValue) VALUES "
-                                    "('ARP', '") + key + "', " + value + ")");
+    host().db().execute(
+        std::string("INSERT OR REPLACE INTO t_RP_SystemProfile (FCateGory, FKey, FValue) VALUES "
+                    "('ARP', '") +
+        key + "', " + value + ")");
   }
 };
 
 TEST_F(SystemProfileTest, StatementIsSevenLinesJoinedByCrLf) {
   const std::string& s = systemProfileStatement();
   EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 6);
-  EXPECT_NE(s.find("UNION ALL \r\nSELECT FValue, FCateGory, FKey FROM t_SystemProfile \r\nWHERE"), std::string::npos);
+  EXPECT_NE(s.find("UNION ALL \r\nSELECT FValue, FCateGory, FKey FROM t_SystemProfile \r\nWHERE"),
+            std::string::npos);
   EXPECT_NE(s.find("FKey  IN ('IsUsePurPrcMgr'"), std::string::npos);
   EXPECT_TRUE(s.ends_with("WHERE FCategory = 'LowPrcCtrl' AND FKey='CtrlTime'"));
 }
@@ -50,7 +55,8 @@ TEST_F(SystemProfileTest, MissingRowsTakeTheirStartValues) {
 }
 
 TEST_F(SystemProfileTest, DoubleUnitFollowsItsNumber) {
-  for (auto [value, expected] : {std::pair{"'0'", false}, {"'1'", true}, {"'-1'", true}, {"'False'", false}}) {
+  for (auto [value, expected] :
+       {std::pair{"'0'", false}, {"'1'", true}, {"'-1'", true}, {"'False'", false}}) {
     setIc("DoubleUnit", value);
     LoadSystemProfile();
     EXPECT_EQ(systemProfile().DoubleUnit, expected) << value;

@@ -14,7 +14,9 @@ namespace mto::automation {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Largest decimal exponent we bother to carry: beyond it the value is certainly infinite or zero,
 // and saturating keeps absurd exponent texts from overflowing the counter.
@@ -86,8 +88,15 @@ bool startsWith(std::string_view text, size_t pos, std::string_view part) {
 size_t blankLength(std::string_view text, size_t pos) {
   if (pos >= text.size()) return 0;
   switch (text[pos]) {
-    case ' ': case '\t': case '\r': case '\n': case '\v': case '\f': return 1;
-    default: break;
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '\v':
+    case '\f':
+      return 1;
+    default:
+      break;
   }
   if (startsWith(text, pos, "\xC2\xA0")) return 2;
   return 0;
@@ -119,9 +128,12 @@ std::optional<double> radixNumber(std::string_view body) {
   uint64_t value = 0;
   for (char c : body.substr(2)) {
     int digit = -1;
-    if (isDigit(c)) digit = c - '0';
-    else if (radix == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (radix == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (isDigit(c))
+      digit = c - '0';
+    else if (radix == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (radix == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
     if (digit < 0 || digit >= radix) return std::nullopt;
     value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
     if (value > 0xFFFFFFFFu) raiseError(errc::kOverflow);
@@ -181,37 +193,49 @@ enum class CompareKind { Empty, Number, Text };
 
 CompareKind compareKind(const Variant& v) {
   switch (v.type()) {
-    case VarType::Empty: return CompareKind::Empty;
-    case VarType::String: return CompareKind::Text;
+    case VarType::Empty:
+      return CompareKind::Empty;
+    case VarType::String:
+      return CompareKind::Text;
     case VarType::Boolean:
     case VarType::Integer:
     case VarType::Long:
     case VarType::Double:
-    case VarType::Date: return CompareKind::Number;
-    default: raiseError(errc::kTypeMismatch);
+    case VarType::Date:
+      return CompareKind::Number;
+    default:
+      raiseError(errc::kTypeMismatch);
   }
 }
 
 double numberOf(const Variant& v) {
   switch (v.type()) {
-    case VarType::Boolean: return v.boolValue() ? -1.0 : 0.0;
-    case VarType::Integer: return v.integerValue();
-    case VarType::Long: return v.longValue();
-    case VarType::Double: return v.doubleValue();
-    case VarType::Date: return v.dateValue().serial;
-    default: return 0.0;
+    case VarType::Boolean:
+      return v.boolValue() ? -1.0 : 0.0;
+    case VarType::Integer:
+      return v.integerValue();
+    case VarType::Long:
+      return v.longValue();
+    case VarType::Double:
+      return v.doubleValue();
+    case VarType::Date:
+      return v.dateValue().serial;
+    default:
+      return 0.0;
   }
 }
 
-int sign(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int sign(double a, double b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 // A "#0,." pattern taken apart.
 struct NumberPattern {
-  int intZeros = 0;       // "0" places before the point: the minimum integer digits
-  bool grouping = false;  // a "," between digit places
-  int thousandsScale = 0; // "," right of the last integer digit place: each divides by 1000
+  int intZeros = 0;        // "0" places before the point: the minimum integer digits
+  bool grouping = false;   // a "," between digit places
+  int thousandsScale = 0;  // "," right of the last integer digit place: each divides by 1000
   bool point = false;
-  std::string fraction;   // the "#"/"0" places after the point, in order
+  std::string fraction;  // the "#"/"0" places after the point, in order
 };
 
 NumberPattern parseNumberPattern(std::string_view pattern) {
@@ -227,8 +251,10 @@ NumberPattern parseNumberPattern(std::string_view pattern) {
       ++p.intZeros;
     } else if (c == ',') {
       if (last == std::string_view::npos) continue;
-      if (i > last) p.thousandsScale = std::min(p.thousandsScale + 1, 1000);  // beyond it all is 0
-      else if (i > first) p.grouping = true;
+      if (i > last)
+        p.thousandsScale = std::min(p.thousandsScale + 1, 1000);  // beyond it all is 0
+      else if (i > first)
+        p.grouping = true;
     } else if (c != '#') {
       raiseError(errc::kInvalidCall, fmt::format("Unsupported number format \"{}\"", pattern));
     }
@@ -285,7 +311,8 @@ void roundDigits(DecimalDigits& d, int places) {
 }
 
 char digitAt(const DecimalDigits& d, long long index) {
-  return index >= 0 && index < static_cast<long long>(d.digits.size()) ? d.digits[static_cast<size_t>(index)] : '0';
+  return index >= 0 && index < static_cast<long long>(d.digits.size()) ? d.digits[static_cast<size_t>(index)]
+                                                                       : '0';
 }
 
 }  // namespace
@@ -344,7 +371,9 @@ double roundHalfEven(double value) {
   return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
 }
 
-double wholeNumber(std::string_view text) { return roundHalfEven(leadingNumber(text)); }
+double wholeNumber(std::string_view text) {
+  return roundHalfEven(leadingNumber(text));
+}
 
 int32_t wholeNumberLong(std::string_view text) {
   double whole = wholeNumber(text);
@@ -377,28 +406,36 @@ bool isNumeric(const Variant& value, const Locale& locale) {
     case VarType::Boolean:
     case VarType::Integer:
     case VarType::Long:
-    case VarType::Double: return true;
+    case VarType::Double:
+      return true;
     case VarType::String:
       try {
         return parseNumber(value.stringValue(), locale).has_value();
       } catch (const AutomationError&) {
         return false;  // too large for a Double: conversion would fail
       }
-    default: return false;
+    default:
+      return false;
   }
 }
 
-bool isNumeric(const Variant& value) { return isNumeric(value, platform().locale()); }
+bool isNumeric(const Variant& value) {
+  return isNumeric(value, platform().locale());
+}
 
 bool toBoolean(const Variant& value, const Locale& locale) {
   switch (value.type()) {
-    case VarType::Empty: return false;
-    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
-    case VarType::Boolean: return value.boolValue();
+    case VarType::Empty:
+      return false;
+    case VarType::Null:
+      raiseError(errc::kInvalidUseOfNull);
+    case VarType::Boolean:
+      return value.boolValue();
     case VarType::Integer:
     case VarType::Long:
     case VarType::Double:
-    case VarType::Date: return numberOf(value) != 0;
+    case VarType::Date:
+      return numberOf(value) != 0;
     case VarType::String: {
       const std::string& s = value.stringValue();
       auto equalsIgnoreCase = [&](std::string_view word) {
@@ -411,29 +448,38 @@ bool toBoolean(const Variant& value, const Locale& locale) {
       if (auto number = parseNumber(s, locale)) return *number != 0;
       raiseError(errc::kTypeMismatch);
     }
-    default: raiseError(errc::kTypeMismatch);
+    default:
+      raiseError(errc::kTypeMismatch);
   }
 }
 
-bool toBoolean(const Variant& value) { return toBoolean(value, platform().locale()); }
+bool toBoolean(const Variant& value) {
+  return toBoolean(value, platform().locale());
+}
 
 double toDouble(const Variant& value, const Locale& locale) {
   switch (value.type()) {
-    case VarType::Empty: return 0.0;
-    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
+    case VarType::Empty:
+      return 0.0;
+    case VarType::Null:
+      raiseError(errc::kInvalidUseOfNull);
     case VarType::Boolean:
     case VarType::Integer:
     case VarType::Long:
     case VarType::Double:
-    case VarType::Date: return numberOf(value);
+    case VarType::Date:
+      return numberOf(value);
     case VarType::String:
       if (auto number = parseNumber(value.stringValue(), locale)) return *number;
       raiseError(errc::kTypeMismatch);
-    default: raiseError(errc::kTypeMismatch);
+    default:
+      raiseError(errc::kTypeMismatch);
   }
 }
 
-double toDouble(const Variant& value) { return toDouble(value, platform().locale()); }
+double toDouble(const Variant& value) {
+  return toDouble(value, platform().locale());
+}
 
 int16_t toInteger(const Variant& value, const Locale& locale) {
   double whole = roundHalfEven(toDouble(value, locale));
@@ -441,7 +487,9 @@ int16_t toInteger(const Variant& value, const Locale& locale) {
   return static_cast<int16_t>(whole);
 }
 
-int16_t toInteger(const Variant& value) { return toInteger(value, platform().locale()); }
+int16_t toInteger(const Variant& value) {
+  return toInteger(value, platform().locale());
+}
 
 int32_t toLong(const Variant& value, const Locale& locale) {
   double whole = roundHalfEven(toDouble(value, locale));
@@ -449,23 +497,36 @@ int32_t toLong(const Variant& value, const Locale& locale) {
   return static_cast<int32_t>(whole);
 }
 
-int32_t toLong(const Variant& value) { return toLong(value, platform().locale()); }
+int32_t toLong(const Variant& value) {
+  return toLong(value, platform().locale());
+}
 
 std::string toText(const Variant& value, const Locale& locale) {
   switch (value.type()) {
-    case VarType::Empty: return {};
-    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
-    case VarType::Boolean: return value.boolValue() ? "True" : "False";
-    case VarType::Integer: return fmt::format("{}", value.integerValue());
-    case VarType::Long: return fmt::format("{}", value.longValue());
-    case VarType::Double: return doubleText(value.doubleValue(), locale);
-    case VarType::Date: return dateText(value.dateValue(), locale);
-    case VarType::String: return value.stringValue();
-    default: raiseError(errc::kTypeMismatch);
+    case VarType::Empty:
+      return {};
+    case VarType::Null:
+      raiseError(errc::kInvalidUseOfNull);
+    case VarType::Boolean:
+      return value.boolValue() ? "True" : "False";
+    case VarType::Integer:
+      return fmt::format("{}", value.integerValue());
+    case VarType::Long:
+      return fmt::format("{}", value.longValue());
+    case VarType::Double:
+      return doubleText(value.doubleValue(), locale);
+    case VarType::Date:
+      return dateText(value.dateValue(), locale);
+    case VarType::String:
+      return value.stringValue();
+    default:
+      raiseError(errc::kTypeMismatch);
   }
 }
 
-std::string toText(const Variant& value) { return toText(value, platform().locale()); }
+std::string toText(const Variant& value) {
+  return toText(value, platform().locale());
+}
 
 std::string formatNumber(double value, std::string_view pattern, const Locale& locale) {
   if (!std::isfinite(value)) raiseError(errc::kOverflow);

@@ -44,17 +44,23 @@ void civilFromDays(int64_t z, int& year, int& month, int& day) {
   day = static_cast<int>(d);
 }
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysInMonth(int year, int month) {
   static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return month == 2 && isLeapYear(year) ? 29 : kDays[static_cast<size_t>(month - 1)];
 }
 
-int64_t dayNumber(int year, int month, int day) { return daysFromCivil(year, month, day) + kUnixEpochSerial; }
+int64_t dayNumber(int year, int month, int day) {
+  return daysFromCivil(year, month, day) + kUnixEpochSerial;
+}
 
 // The day whole part lies in 0100-01-01 .. 9999-12-31 (NaN is not).
-bool inRange(double serial) { return serial > kMinDateSerial - 1 && serial < kMaxDateSerial + 1; }
+bool inRange(double serial) {
+  return serial > kMinDateSerial - 1 && serial < kMaxDateSerial + 1;
+}
 
 // The day and the time of day of a serial; the time is the fraction taken positive.
 struct DayTime {
@@ -91,15 +97,17 @@ std::optional<int64_t> validDay(int year, int month, int day) {
   return dayNumber(year, month, day);
 }
 
-constexpr std::array<std::string_view, 12> kMonthNames = {"January", "February", "March",     "April",
-                                                          "May",     "June",     "July",      "August",
-                                                          "September", "October", "November", "December"};
+constexpr std::array<std::string_view, 12> kMonthNames = {"January",   "February", "March",    "April",
+                                                          "May",       "June",     "July",     "August",
+                                                          "September", "October",  "November", "December"};
 constexpr std::array<std::string_view, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                        "Thursday", "Friday", "Saturday"};
 
 // ---- parsing -------------------------------------------------------------------------------------
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 size_t blankLength(std::string_view text, size_t pos) {
   if (pos >= text.size()) return 0;
@@ -187,9 +195,12 @@ std::optional<int64_t> parseTime(Cursor& in) {
   std::optional<bool> pm;
   size_t mark = in.pos();
   if (in.skipBlanks() > 0) {
-    if (in.takeIgnoreCase("AM")) pm = false;
-    else if (in.takeIgnoreCase("PM")) pm = true;
-    else in.reset(mark);
+    if (in.takeIgnoreCase("AM"))
+      pm = false;
+    else if (in.takeIgnoreCase("PM"))
+      pm = true;
+    else
+      in.reset(mark);
   }
   if (pm) {
     if (h < 1 || h > 12) return std::nullopt;
@@ -204,8 +215,8 @@ std::optional<int64_t> parseTime(Cursor& in) {
 // The order of day, month and year in the locale's short-date pattern ('d', 'M', 'y'); letters
 // the pattern lacks go last, month before day before year.
 std::array<char, 3> dateOrder(const Locale& locale) {
-  std::array<std::pair<size_t, char>, 3> found = {{{std::string::npos, 'M'}, {std::string::npos, 'd'},
-                                                   {std::string::npos, 'y'}}};
+  std::array<std::pair<size_t, char>, 3> found = {
+      {{std::string::npos, 'M'}, {std::string::npos, 'd'}, {std::string::npos, 'y'}}};
   bool quoted = false;
   const std::string& pattern = locale.shortDatePattern;
   for (size_t i = 0; i < pattern.size(); ++i) {
@@ -214,7 +225,8 @@ std::array<char, 3> dateOrder(const Locale& locale) {
     for (auto& [pos, letter] : found)
       if (pattern[i] == letter && pos == std::string::npos) pos = i;
   }
-  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   return {found[0].second, found[1].second, found[2].second};
 }
 
@@ -273,8 +285,8 @@ std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
   auto first = in.number(4);
   if (!first) return std::nullopt;
   std::string_view separator;
-  bool localSeparatorUsable = !locale.dateSeparator.empty() &&
-                              locale.dateSeparator.find_first_of("0123456789") == std::string::npos;
+  bool localSeparatorUsable =
+      !locale.dateSeparator.empty() && locale.dateSeparator.find_first_of("0123456789") == std::string::npos;
   for (std::string_view candidate : {std::string_view("/"), std::string_view("-"), std::string_view("."),
                                      std::string_view(locale.dateSeparator)}) {
     if (candidate == locale.dateSeparator && !localSeparatorUsable) continue;
@@ -340,13 +352,18 @@ bool isDate(const Variant& value, const Locale& locale) {
   return value.isString() && parseDate(value.stringValue(), locale).has_value();
 }
 
-bool isDate(const Variant& value) { return isDate(value, platform().locale()); }
+bool isDate(const Variant& value) {
+  return isDate(value, platform().locale());
+}
 
 Date toDate(const Variant& value, const Locale& locale) {
   switch (value.type()) {
-    case VarType::Date: return value.dateValue();
-    case VarType::Empty: return Date{0};
-    case VarType::Null: raiseError(errc::kInvalidUseOfNull);
+    case VarType::Date:
+      return value.dateValue();
+    case VarType::Empty:
+      return Date{0};
+    case VarType::Null:
+      raiseError(errc::kInvalidUseOfNull);
     case VarType::String:
       if (auto date = parseDate(value.stringValue(), locale)) return *date;
       raiseError(errc::kTypeMismatch);
@@ -358,11 +375,14 @@ Date toDate(const Variant& value, const Locale& locale) {
       if (!inRange(serial)) raiseError(errc::kOverflow);
       return Date{serial};
     }
-    default: raiseError(errc::kTypeMismatch);
+    default:
+      raiseError(errc::kTypeMismatch);
   }
 }
 
-Date toDate(const Variant& value) { return toDate(value, platform().locale()); }
+Date toDate(const Variant& value) {
+  return toDate(value, platform().locale());
+}
 
 std::string dateText(Date date, const Locale& locale) {
   DateParts parts = dateParts(date);
@@ -377,7 +397,9 @@ std::string dateText(Date date, const Locale& locale) {
   return text;
 }
 
-std::string dateText(Date date) { return dateText(date, platform().locale()); }
+std::string dateText(Date date) {
+  return dateText(date, platform().locale());
+}
 
 std::string formatDate(Date date, std::string_view pattern) {
   DateParts p = dateParts(date);
@@ -397,26 +419,48 @@ std::string formatDate(Date date, std::string_view pattern) {
     }
     size_t run = 1;
     while (i + run < pattern.size() && pattern[i + run] == c) ++run;
-    auto number = [&](int value) { out += run >= 2 ? fmt::format("{:02}", value) : fmt::format("{}", value); };
+    auto number = [&](int value) {
+      out += run >= 2 ? fmt::format("{:02}", value) : fmt::format("{}", value);
+    };
     switch (c) {
       case 'd':
-        if (run <= 2) number(p.day);
-        else out += run == 3 ? kDayNames[static_cast<size_t>(weekday)].substr(0, 3) : kDayNames[static_cast<size_t>(weekday)];
+        if (run <= 2)
+          number(p.day);
+        else
+          out += run == 3 ? kDayNames[static_cast<size_t>(weekday)].substr(0, 3)
+                          : kDayNames[static_cast<size_t>(weekday)];
         break;
       case 'M':
-        if (run <= 2) number(p.month);
-        else out += run == 3 ? kMonthNames[static_cast<size_t>(p.month - 1)].substr(0, 3) : kMonthNames[static_cast<size_t>(p.month - 1)];
+        if (run <= 2)
+          number(p.month);
+        else
+          out += run == 3 ? kMonthNames[static_cast<size_t>(p.month - 1)].substr(0, 3)
+                          : kMonthNames[static_cast<size_t>(p.month - 1)];
         break;
       case 'y':
-        if (run <= 2) number(p.year % 100);
-        else out += fmt::format("{}", p.year);
+        if (run <= 2)
+          number(p.year % 100);
+        else
+          out += fmt::format("{}", p.year);
         break;
-      case 'H': number(p.hour); break;
-      case 'h': number(hour12); break;
-      case 'm': number(p.minute); break;
-      case 's': number(p.second); break;
-      case 't': out += run == 1 ? (p.hour < 12 ? "A" : "P") : (p.hour < 12 ? "AM" : "PM"); break;
-      default: out.append(run, c); break;
+      case 'H':
+        number(p.hour);
+        break;
+      case 'h':
+        number(hour12);
+        break;
+      case 'm':
+        number(p.minute);
+        break;
+      case 's':
+        number(p.second);
+        break;
+      case 't':
+        out += run == 1 ? (p.hour < 12 ? "A" : "P") : (p.hour < 12 ? "AM" : "PM");
+        break;
+      default:
+        out.append(run, c);
+        break;
     }
     i += run;
   }
@@ -435,7 +479,9 @@ Date addDays(Date date, double days) {
 
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0); }
+int64_t floorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
+}
 
 Date addMonths(Date date, int64_t months) {
   DayTime dt = splitSerial(date.serial);

@@ -26,6 +26,8 @@ class ErrObject : public Object {
 };
 }  // namespace
 
-ObjectPtr makeErrObject(const ErrorInfo& info) { return std::make_shared<ErrObject>(info); }
+ObjectPtr makeErrObject(const ErrorInfo& info) {
+  return std::make_shared<ErrObject>(info);
+}
 
 }  // namespace mto::automation

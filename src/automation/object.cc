@@ -4,9 +4,13 @@
 
 namespace mto::automation {
 
-uint32_t Object::advise(std::shared_ptr<EventSink>) { raiseError(errc::kActionNotSupported); }
+uint32_t Object::advise(std::shared_ptr<EventSink>) {
+  raiseError(errc::kActionNotSupported);
+}
 
-void Object::unadvise(uint32_t) { raiseError(errc::kActionNotSupported); }
+void Object::unadvise(uint32_t) {
+  raiseError(errc::kActionNotSupported);
+}
 
 namespace detail {
 const ObjectPtr& requireObject(const ObjectPtr& target) {

@@ -20,8 +20,7 @@ class Arg {
  public:
   Arg() : own_(Variant::missing()) {}
   template <typename T>
-    requires std::is_constructible_v<Variant, T&&>
-  Arg(T&& value) : own_(std::forward<T>(value)) {}
+  requires std::is_constructible_v<Variant, T&&> Arg(T&& value) : own_(std::forward<T>(value)) {}
 
   static Arg byRef(Variant& target) {
     Arg a;
@@ -70,7 +69,9 @@ class Object : public std::enable_shared_from_this<Object> {
 };
 
 /// Argument for a by-reference parameter: `call(o, "GetQty", byRef(qty))`.
-inline Arg byRef(Variant& target) { return Arg::byRef(target); }
+inline Arg byRef(Variant& target) {
+  return Arg::byRef(target);
+}
 
 namespace detail {
 const ObjectPtr& requireObject(const ObjectPtr& target);

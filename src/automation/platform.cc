@@ -14,7 +14,9 @@ std::shared_ptr<Platform>& current() {
 }
 }  // namespace
 
-Platform& platform() { return *current(); }
+Platform& platform() {
+  return *current();
+}
 
 std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next) {
   if (!next) next = std::make_shared<RegistryPlatform>();
@@ -57,6 +59,8 @@ Date RegistryPlatform::now() {
   return systemNow();
 }
 
-bool RegistryPlatform::isRegistered(std::string_view progId) const { return factories_.contains(progId); }
+bool RegistryPlatform::isRegistered(std::string_view progId) const {
+  return factories_.contains(progId);
+}
 
 }  // namespace mto::automation

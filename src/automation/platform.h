@@ -5,9 +5,9 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/variant.h"
 
@@ -44,7 +44,9 @@ Platform& platform();
 /// Replaces the platform; returns the previous one. Meant for hosts at start-up and for tests.
 std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next);
 
-inline ObjectPtr createObject(std::string_view progId) { return platform().createObject(progId); }
+inline ObjectPtr createObject(std::string_view progId) {
+  return platform().createObject(progId);
+}
 
 /// A platform whose components come from a table of factories by ProgID. Its locale, process id
 /// and message-box answers are set by the owner; message boxes are recorded, never shown.

@@ -7,7 +7,9 @@ ThreadState& threadState() {
   return state;
 }
 
-void setPendingError(const ErrorInfo& info) { err() = info; }
+void setPendingError(const ErrorInfo& info) {
+  err() = info;
+}
 
 void PendingErrorGuard::restore() noexcept {
   ErrorInfo& e = err();

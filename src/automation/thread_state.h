@@ -38,11 +38,15 @@ class ThreadState {
 ThreadState& threadState();
 
 /// Shorthand for the pending error of this thread.
-inline ErrorInfo& err() { return threadState().err; }
+inline ErrorInfo& err() {
+  return threadState().err;
+}
 
 /// Records a caught error as the pending error, as a trap that resumes does.
 void setPendingError(const ErrorInfo& info);
-inline void clearPendingError() { err() = ErrorInfo{}; }
+inline void clearPendingError() {
+  err() = ErrorInfo{};
+}
 
 /// Keeps the caller's pending error across a service that raises and absorbs errors of its own:
 /// saves the error on construction and puts it back on destruction (fields first, number last).

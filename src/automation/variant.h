@@ -15,7 +15,19 @@ using ObjectPtr = std::shared_ptr<Object>;
 using Array = std::vector<Variant>;
 
 /// Subtypes of the automation VARIANT that the plug-in meets.
-enum class VarType : uint8_t { Empty, Null, Boolean, Integer, Long, Double, Date, String, Object, Array, Missing };
+enum class VarType : uint8_t {
+  Empty,
+  Null,
+  Boolean,
+  Integer,
+  Long,
+  Double,
+  Date,
+  String,
+  Object,
+  Array,
+  Missing
+};
 
 std::string_view varTypeName(VarType type);
 
@@ -43,8 +55,7 @@ class Variant {
   Variant(Array v) : value_(std::make_shared<const Array>(std::move(v))) {}
 
   template <typename T>
-    requires std::is_base_of_v<Object, T>
-  Variant(std::shared_ptr<T> v) : value_(ObjectPtr(std::move(v))) {}
+  requires std::is_base_of_v<Object, T> Variant(std::shared_ptr<T> v) : value_(ObjectPtr(std::move(v))) {}
 
   static Variant null() { return Variant(NullTag{}); }
   static Variant missing() { return Variant(MissingTag{}); }

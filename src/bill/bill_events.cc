@@ -7,16 +7,19 @@ namespace mto::bill {
 
 void m_Billinterface_AddNewRow(InstanceState&, int16_t, int32_t) {}
 void m_Billinterface_AfterCopyBill(InstanceState&) {}
-void m_Billinterface_AfterFillRow(InstanceState&, int32_t, const ObjectPtr&, const ObjectPtr&, const ObjectPtr&) {}
+void m_Billinterface_AfterFillRow(InstanceState&, int32_t, const ObjectPtr&, const ObjectPtr&,
+                                  const ObjectPtr&) {}
 void m_Billinterface_AfterLoadBill(InstanceState&) {}
 void m_BillInterface_AfterNewBill(InstanceState&) {}
 void m_BillInterface_BeforeSave(InstanceState&, Arg&) {}
 void m_BillInterface_BeginEdit(InstanceState&, const ObjectPtr&, int32_t, int32_t) {}
-void m_BillInterface_UnMultiCheck(InstanceState&, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, Arg&, Arg&) {}
+void m_BillInterface_UnMultiCheck(InstanceState&, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, Arg&,
+                                  Arg&) {}
 void m_BillInterface_BarInitialize(InstanceState&, const ObjectPtr&) {}
 void m_BillInterface_MenuBarInitialize(InstanceState&, const ObjectPtr&) {}
 void m_BillInterface_MenuBarClick(InstanceState&, const ObjectPtr&, Arg&) {}
-void m_BillInterface_EntryGridRow(InstanceState&, int32_t, int32_t, int32_t, bool, bool, bool, int32_t, bool) {}
+void m_BillInterface_EntryGridRow(InstanceState&, int32_t, int32_t, int32_t, bool, bool, bool, int32_t,
+                                  bool) {}
 void InsertSepTool(const ObjectPtr&, const ObjectPtr&) {}
 void RemoveSepTool(const ObjectPtr&, const ObjectPtr&) {}
 

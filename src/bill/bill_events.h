@@ -33,8 +33,8 @@ void m_BillInterface_BarInitialize(InstanceState& self, const ObjectPtr& oActive
 void m_BillInterface_MenuBarInitialize(InstanceState& self, const ObjectPtr& oMenuBar);
 void m_BillInterface_MenuBarClick(InstanceState& self, const ObjectPtr& WEXTool, Arg& Cancel);
 void m_BillInterface_EntryGridRow(InstanceState& self, int32_t Index, int32_t NewRow, int32_t Row,
-                                  bool RowWasLast, bool RowChanged, bool AllCellsHaveData, int32_t NewRowIsLast,
-                                  bool Cancel);
+                                  bool RowWasLast, bool RowChanged, bool AllCellsHaveData,
+                                  int32_t NewRowIsLast, bool Cancel);
 
 /// The public toolbar procedures of the creatable class.
 void InsertSepTool(const ObjectPtr& oABar, const ObjectPtr& oTool);

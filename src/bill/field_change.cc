@@ -27,7 +27,9 @@ using support::SetBillField;
 
 namespace {
 
-double leadingNumberOf(const Variant& v) { return automation::leadingNumber(std::string_view(automation::toText(v))); }
+double leadingNumberOf(const Variant& v) {
+  return automation::leadingNumber(std::string_view(automation::toText(v)));
+}
 
 /// The row's shelf-life period in days; an empty period is 0.
 double rowPeriod(const ObjectPtr& bill, int32_t row) {
@@ -65,8 +67,8 @@ std::string billDateText(const Variant& date) {
 }
 
 // Quantity fields that take their material's decimals; `FBaseQty` is deliberately not among them.
-constexpr std::array<std::string_view, 5> kDecimalFields = {"FChangeBaseQty", "FChangeSecQty", "FChangeQty", "FQty",
-                                                            "FSecQty"};
+constexpr std::array<std::string_view, 5> kDecimalFields = {"FChangeBaseQty", "FChangeSecQty", "FChangeQty",
+                                                            "FQty", "FSecQty"};
 
 /// The "FQtyDecimal" entry of each row's material record, as `GetLookupRecord` gives it. A row's
 /// look-up record is the record of its material, so within one pass a material already seen gives
@@ -105,8 +107,8 @@ void materialChanged(InstanceState& self, const ObjectPtr& bill, const Variant& 
   }
   SetBillField(bill, "FAuxPropID", row, int16_t{0}, false, false, "");
   InitKFDates(self, row);
-  for (const char* key :
-       {"FQty", "FBaseQty", "FSecQty", "FFromMTONo", "FChangeQty", "FChangeBaseQty", "FChangeSecQty", "FToMTONo"})
+  for (const char* key : {"FQty", "FBaseQty", "FSecQty", "FFromMTONo", "FChangeQty", "FChangeBaseQty",
+                          "FChangeSecQty", "FToMTONo"})
     SetBillField(bill, key, row, "", true, false, "");
   SetQty(self, row);
   ApplyQtyDecimals(self);
@@ -117,17 +119,17 @@ void materialChanged(InstanceState& self, const ObjectPtr& bill, const Variant& 
 bool shelfLifeChanged(const ObjectPtr& bill, std::string_view key, const Variant& value, int32_t row) {
   if (key == "FKFDate") {
     if (!automation::isDate(value)) return false;
-    SetBillField(bill, "FPeriodDate", row, SafeDateAdd("d", rowPeriod(bill, row), automation::toDate(value)), true,
-                 false, "");
+    SetBillField(bill, "FPeriodDate", row, SafeDateAdd("d", rowPeriod(bill, row), automation::toDate(value)),
+                 true, false, "");
   } else if (key == "FKFPeriod") {
     Variant start = GetDataFldValue(bill, "FKFDate", row, "FFLD", "");
     if (!automation::isDate(start)) return false;
-    SetBillField(bill, "FPeriodDate", row, SafeDateAdd("d", newPeriod(value), automation::toDate(start)), true, false,
-                 "");
+    SetBillField(bill, "FPeriodDate", row, SafeDateAdd("d", newPeriod(value), automation::toDate(start)),
+                 true, false, "");
   } else {  // FPeriodDate
     if (!automation::isDate(value)) return false;
-    SetBillField(bill, "FKFDate", row, SafeDateAdd("d", -rowPeriod(bill, row), automation::toDate(value)), true,
-                 false, "");
+    SetBillField(bill, "FKFDate", row, SafeDateAdd("d", -rowPeriod(bill, row), automation::toDate(value)),
+                 true, false, "");
   }
   return true;
 }
@@ -145,8 +147,8 @@ void m_BillInterface_Change(InstanceState& self, const ObjectPtr& dct, const Obj
   std::string key = automation::toText(DictionaryRef(dct).item("FKey"));
   if (key == "FItemID") {
     materialChanged(self, bill, DictionaryRef(dctFld).item("FFLD"), Row);
-  } else if (key == "FFromMTONo" || key == "FToMTONo" || key == "FStockID" || key == "FSPID" || key == "FBatchNo" ||
-             key == "FAuxPropID") {
+  } else if (key == "FFromMTONo" || key == "FToMTONo" || key == "FStockID" || key == "FSPID" ||
+             key == "FBatchNo" || key == "FAuxPropID") {
     SetQty(self, Row);
   } else if (key == "FKFDate" || key == "FKFPeriod" || key == "FPeriodDate") {
     if (shelfLifeChanged(bill, key, DictionaryRef(dctFld).item("FFLD"), Row)) SetQty(self, Row);
@@ -241,7 +243,8 @@ void ClearSpecifiedRow(const ObjectPtr& bill, int32_t page, int32_t row, bool cl
       call(bill, "SetText", definition.object(), "", row);
     }
   } catch (...) {
-    automation::reraiseFrom("T8MTOChange.modBillOpt::ClearSpecifiedRow", 20000, automation::Description::Kept);
+    automation::reraiseFrom("T8MTOChange.modBillOpt::ClearSpecifiedRow", 20000,
+                            automation::Description::Kept);
   }
 }
 

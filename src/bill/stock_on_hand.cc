@@ -16,8 +16,12 @@ using automation::get;
 using host::DictionaryRef;
 
 namespace {
-double leadingNumberOf(const Variant& v) { return automation::leadingNumber(std::string_view(automation::toText(v))); }
-int32_t wholeNumberOf(const Variant& v) { return automation::wholeNumberLong(automation::toText(v)); }
+double leadingNumberOf(const Variant& v) {
+  return automation::leadingNumber(std::string_view(automation::toText(v)));
+}
+int32_t wholeNumberOf(const Variant& v) {
+  return automation::wholeNumberLong(automation::toText(v));
+}
 }  // namespace
 
 std::string GetFiledValue(const Variant& bill, int32_t lRow, std::string_view strFieldName) {
@@ -67,9 +71,9 @@ double GetQty(const DictionaryRef& stockKey, double& secondary) {
     Variant startDate = kfDate.empty() ? Variant::missing() : Variant(automation::toDate(Variant(kfDate)));
     Variant conditionsArg = conditions.object();
     Variant sec = secondary;
-    Variant qty = call(service, "GetQty", support::GetPropsString(), byRef(stockId), byRef(itemId), byRef(batchNo),
-                       byRef(unitId), byRef(isInventory), byRef(spId), startDate, byRef(kfPeriod), byRef(stockType),
-                       byRef(conditionsArg), byRef(sec));
+    Variant qty = call(service, "GetQty", support::GetPropsString(), byRef(stockId), byRef(itemId),
+                       byRef(batchNo), byRef(unitId), byRef(isInventory), byRef(spId), startDate,
+                       byRef(kfPeriod), byRef(stockType), byRef(conditionsArg), byRef(sec));
     double result = automation::toDouble(qty);
     secondary = automation::toDouble(sec);
     return result;
@@ -110,8 +114,7 @@ void SetQty(support::InstanceState& self, int32_t row) {
     std::string start = GetFiledValue(billValue, row, "FKFDate");
     if (automation::isDate(Variant(start))) {
       double period = leadingNumberOf(GetDataFldValue(bill, "FKFPeriod", row, "FFLD", ""));
-      std::string expiry =
-          automation::toText(SafeDateAdd("d", period, automation::toDate(Variant(start))));
+      std::string expiry = automation::toText(SafeDateAdd("d", period, automation::toDate(Variant(start))));
       support::SetBillField(bill, "FPeriodDate", row, expiry, true, false, "");
     }
   } catch (...) {
@@ -122,9 +125,10 @@ void SetQty(support::InstanceState& self, int32_t row) {
 std::string GetParameters(int32_t classType) {
   try {
     ObjectPtr connection = automation::createObject(host::progid::kConnection);
-    Variant records = call(connection, "Execute",
-                           "SELECT FAction FROM ICClassActionList WHERE FClassActionID=100020 AND FClassTypeID=" +
-                               std::to_string(classType));
+    Variant records =
+        call(connection, "Execute",
+             "SELECT FAction FROM ICClassActionList WHERE FClassActionID=100020 AND FClassTypeID=" +
+                 std::to_string(classType));
     if (automation::toBoolean(get(records, "EOF"))) return {};
     return automation::toText(get(get(get(records, "Fields"), "", int32_t{0}), "Value"));
   } catch (...) {

@@ -4,8 +4,8 @@
 #include "automation/error.h"
 #include "bill/bill_events.h"
 #include "bill/stock_on_hand.h"
-#include "host/contract.h"
 #include "core/event_tables.h"
+#include "host/contract.h"
 #include "support/system_profile.h"
 
 namespace mto::core {
@@ -72,7 +72,8 @@ void clsMTOChange::Show(const Variant& oBillInterface) {
 
 Variant clsMTOChange::invoke(std::string_view member, CallKind kind, Args args) {
   auto argument = [&](size_t i) -> const Variant& {
-    if (i >= args.size() || args[i].isMissing()) automation::raiseError(automation::errc::kArgumentNotOptional);
+    if (i >= args.size() || args[i].isMissing())
+      automation::raiseError(automation::errc::kArgumentNotOptional);
     return args[i].value();
   };
   auto object = [&](size_t i) -> ObjectPtr {

@@ -28,7 +28,8 @@ class clsMTOChange : public automation::Object {
   clsMTOChange& operator=(const clsMTOChange&) = delete;
 
   std::string typeName() const override { return "clsMTOChange"; }
-  automation::Variant invoke(std::string_view member, automation::CallKind kind, automation::Args args) override;
+  automation::Variant invoke(std::string_view member, automation::CallKind kind,
+                             automation::Args args) override;
 
   /// Binds a bill editor or a list by its run-time type name; anything else binds nothing.
   void Show(const automation::Variant& oBillInterface);

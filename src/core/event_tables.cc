@@ -23,9 +23,15 @@ const Variant& value(Args args, size_t i) {
   return args[i].value();
 }
 
-int32_t lng(Args args, size_t i) { return automation::toLong(value(args, i)); }
-int16_t integer(Args args, size_t i) { return automation::toInteger(value(args, i)); }
-bool boolean(Args args, size_t i) { return automation::toBoolean(value(args, i)); }
+int32_t lng(Args args, size_t i) {
+  return automation::toLong(value(args, i));
+}
+int16_t integer(Args args, size_t i) {
+  return automation::toInteger(value(args, i));
+}
+bool boolean(Args args, size_t i) {
+  return automation::toBoolean(value(args, i));
+}
 
 /// An object argument; Nothing and Empty stand for no object.
 ObjectPtr object(Args args, size_t i) {
@@ -53,18 +59,21 @@ const std::array kBillEvents = {
           }},
     Entry{"AfterLoadBill", [](InstanceState& s, Args) { bill::m_Billinterface_AfterLoadBill(s); }},
     Entry{"AfterNewBill", [](InstanceState& s, Args) { bill::m_BillInterface_AfterNewBill(s); }},
-    Entry{"BarInitialize", [](InstanceState& s, Args a) { bill::m_BillInterface_BarInitialize(s, object(a, 0)); }},
+    Entry{"BarInitialize",
+          [](InstanceState& s, Args a) { bill::m_BillInterface_BarInitialize(s, object(a, 0)); }},
     Entry{"BeforeSave", [](InstanceState& s, Args a) { bill::m_BillInterface_BeforeSave(s, ref(a, 0)); }},
     Entry{"BeginEdit",
-          [](InstanceState& s, Args a) { bill::m_BillInterface_BeginEdit(s, object(a, 0), lng(a, 1), lng(a, 2)); }},
+          [](InstanceState& s, Args a) {
+            bill::m_BillInterface_BeginEdit(s, object(a, 0), lng(a, 1), lng(a, 2));
+          }},
     Entry{"Change",
           [](InstanceState& s, Args a) {
             bill::m_BillInterface_Change(s, object(a, 0), object(a, 1), lng(a, 2), lng(a, 3), ref(a, 4));
           }},
     Entry{"EntryGridRow",
           [](InstanceState& s, Args a) {
-            bill::m_BillInterface_EntryGridRow(s, lng(a, 0), lng(a, 1), lng(a, 2), boolean(a, 3), boolean(a, 4),
-                                               boolean(a, 5), lng(a, 6), boolean(a, 7));
+            bill::m_BillInterface_EntryGridRow(s, lng(a, 0), lng(a, 1), lng(a, 2), boolean(a, 3),
+                                               boolean(a, 4), boolean(a, 5), lng(a, 6), boolean(a, 7));
           }},
     Entry{"MenuBarClick",
           [](InstanceState& s, Args a) { bill::m_BillInterface_MenuBarClick(s, object(a, 0), ref(a, 1)); }},
@@ -72,13 +81,14 @@ const std::array kBillEvents = {
           [](InstanceState& s, Args a) { bill::m_BillInterface_MenuBarInitialize(s, object(a, 0)); }},
     Entry{"UnMultiCheck",
           [](InstanceState& s, Args a) {
-            bill::m_BillInterface_UnMultiCheck(s, lng(a, 0), lng(a, 1), lng(a, 2), lng(a, 3), lng(a, 4), lng(a, 5),
-                                               ref(a, 6), ref(a, 7));
+            bill::m_BillInterface_UnMultiCheck(s, lng(a, 0), lng(a, 1), lng(a, 2), lng(a, 3), lng(a, 4),
+                                               lng(a, 5), ref(a, 6), ref(a, 7));
           }},
 };
 
 const std::array kListEvents = {
-    Entry{"BarInitialize", [](InstanceState& s, Args a) { list::m_LstInterface_BarInitialize(s, object(a, 0)); }},
+    Entry{"BarInitialize",
+          [](InstanceState& s, Args a) { list::m_LstInterface_BarInitialize(s, object(a, 0)); }},
     Entry{"ListFillRow",
           [](InstanceState& s, Args a) {
             list::m_LstInterface_ListFillRow(s, lng(a, 0), object(a, 1), object(a, 2), ref(a, 3), ref(a, 4),
@@ -90,8 +100,8 @@ const std::array kListEvents = {
           [](InstanceState& s, Args a) { list::m_LstInterface_MenuBarInitialize(s, object(a, 0)); }},
     Entry{"UnMultiCheck",
           [](InstanceState& s, Args a) {
-            list::m_LstInterface_UnMultiCheck(s, lng(a, 0), lng(a, 1), lng(a, 2), lng(a, 3), lng(a, 4), lng(a, 5),
-                                              ref(a, 6), ref(a, 7));
+            list::m_LstInterface_UnMultiCheck(s, lng(a, 0), lng(a, 1), lng(a, 2), lng(a, 3), lng(a, 4),
+                                              lng(a, 5), ref(a, 6), ref(a, 7));
           }},
 };
 
@@ -104,7 +114,11 @@ EventHandler find(const std::array<Entry, N>& table, std::string_view event) {
 
 }  // namespace
 
-EventHandler findBillEventHandler(std::string_view event) { return find(kBillEvents, event); }
-EventHandler findListEventHandler(std::string_view event) { return find(kListEvents, event); }
+EventHandler findBillEventHandler(std::string_view event) {
+  return find(kBillEvents, event);
+}
+EventHandler findListEventHandler(std::string_view event) {
+  return find(kListEvents, event);
+}
 
 }  // namespace mto::core

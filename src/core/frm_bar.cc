@@ -36,7 +36,8 @@ class TemplateTools : public automation::Object {
     if (which.isString()) {
       for (const auto& tool : tools_)
         if (automation::toText(tool->value("Name")) == which.stringValue()) return ObjectPtr(tool);
-      automation::raiseError(automation::errc::kInvalidCall, "Tool not found: " + which.stringValue(), "Tools");
+      automation::raiseError(automation::errc::kInvalidCall, "Tool not found: " + which.stringValue(),
+                             "Tools");
     }
     auto index = automation::toLong(which);
     if (index < 1 || static_cast<size_t>(index) > tools_.size())

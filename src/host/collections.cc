@@ -23,9 +23,13 @@ ObjectPtr objectOf(const Variant& v) {
 
 DictionaryRef::DictionaryRef(const Variant& v) : obj_(objectOf(v)) {}
 
-DictionaryRef DictionaryRef::create() { return DictionaryRef(automation::createObject(progid::kDictionary)); }
+DictionaryRef DictionaryRef::create() {
+  return DictionaryRef(automation::createObject(progid::kDictionary));
+}
 
-Variant DictionaryRef::item(std::string_view key) const { return get(obj_, "", key); }
+Variant DictionaryRef::item(std::string_view key) const {
+  return get(obj_, "", key);
+}
 
 void DictionaryRef::setItem(std::string_view key, const Variant& value) const {
   if (value.isObject())
@@ -34,7 +38,9 @@ void DictionaryRef::setItem(std::string_view key, const Variant& value) const {
     put(obj_, "", key, value);
 }
 
-Variant DictionaryRef::getValue(std::string_view key) const { return call(obj_, "GetValue", key); }
+Variant DictionaryRef::getValue(std::string_view key) const {
+  return call(obj_, "GetValue", key);
+}
 
 Variant DictionaryRef::getValue(std::string_view key, const Variant& fallback) const {
   return call(obj_, "GetValue", key, fallback);
@@ -44,25 +50,43 @@ bool DictionaryRef::lookup(std::string_view key) const {
   return automation::toBoolean(call(obj_, "Lookup", key));
 }
 
-int32_t DictionaryRef::count() const { return toLong(get(obj_, "Count")); }
+int32_t DictionaryRef::count() const {
+  return toLong(get(obj_, "Count"));
+}
 
-std::string DictionaryRef::keyAt(int32_t position) const { return toText(get(obj_, "Key", position)); }
+std::string DictionaryRef::keyAt(int32_t position) const {
+  return toText(get(obj_, "Key", position));
+}
 
-ObjectPtr DictionaryRef::items() const { return objectOf(call(obj_, "Items")); }
+ObjectPtr DictionaryRef::items() const {
+  return objectOf(call(obj_, "Items"));
+}
 
 VectorRef::VectorRef(const Variant& v) : obj_(objectOf(v)) {}
 
-VectorRef VectorRef::create() { return VectorRef(automation::createObject(progid::kVector)); }
+VectorRef VectorRef::create() {
+  return VectorRef(automation::createObject(progid::kVector));
+}
 
-Variant VectorRef::item(int32_t index) const { return get(obj_, "", index); }
+Variant VectorRef::item(int32_t index) const {
+  return get(obj_, "", index);
+}
 
-void VectorRef::add(const Variant& value) const { call(obj_, "Add", value); }
+void VectorRef::add(const Variant& value) const {
+  call(obj_, "Add", value);
+}
 
-int32_t VectorRef::upperBound() const { return toLong(call(obj_, "UBound")); }
+int32_t VectorRef::upperBound() const {
+  return toLong(call(obj_, "UBound"));
+}
 
-int32_t VectorRef::lowerBound() const { return toLong(call(obj_, "LBound")); }
+int32_t VectorRef::lowerBound() const {
+  return toLong(call(obj_, "LBound"));
+}
 
-int32_t VectorRef::size() const { return toLong(call(obj_, "Size")); }
+int32_t VectorRef::size() const {
+  return toLong(call(obj_, "Size"));
+}
 
 namespace {
 struct CollectionsState {

@@ -42,19 +42,19 @@ inline constexpr std::string_view kPlugin = "T8MTOChange.clsMTOChange";
 namespace mto::host::member {
 
 // Bill object ("BillEvent").
-inline constexpr std::string_view kOperationMode = "OperationMode";        // 32-bit; 1 is a new bill
-inline constexpr std::string_view kClassType = "ClassType";                // the bill's class-type object
-inline constexpr std::string_view kEntryClassType = "EntryClassType";      // the entry class-type object
-inline constexpr std::string_view kBillMultiCheck = "MultiCheck";          // multi-level check object or Nothing
-inline constexpr std::string_view kActiveControl = "ActiveControl";        // active control or Nothing
-inline constexpr std::string_view kReadFieldValue = "ReadFieldValue";      // (key, row, 1)
-inline constexpr std::string_view kWriteFieldValue = "WriteFieldValue";    // (key, value, row)
-inline constexpr std::string_view kGetLookupRecord = "GetLookupRecord";    // (key, row) -> Dictionary
+inline constexpr std::string_view kOperationMode = "OperationMode";    // 32-bit; 1 is a new bill
+inline constexpr std::string_view kClassType = "ClassType";            // the bill's class-type object
+inline constexpr std::string_view kEntryClassType = "EntryClassType";  // the entry class-type object
+inline constexpr std::string_view kBillMultiCheck = "MultiCheck";      // multi-level check object or Nothing
+inline constexpr std::string_view kActiveControl = "ActiveControl";    // active control or Nothing
+inline constexpr std::string_view kReadFieldValue = "ReadFieldValue";  // (key, row, 1)
+inline constexpr std::string_view kWriteFieldValue = "WriteFieldValue";  // (key, value, row)
+inline constexpr std::string_view kGetLookupRecord = "GetLookupRecord";  // (key, row) -> Dictionary
 
 // List object ("ListEvents").
-inline constexpr std::string_view kListSwitch = "RaiseListFillRow";        // Boolean, set True by Show
-inline constexpr std::string_view kListDisplay = "ListDisplay";            // display object with ShowMode
-inline constexpr std::string_view kListTemplate = "ListTemplate";          // template object with TableInfo
-inline constexpr std::string_view kListMultiCheck = "MultiCheck";          // multi-level check object or Nothing
+inline constexpr std::string_view kListSwitch = "RaiseListFillRow";  // Boolean, set True by Show
+inline constexpr std::string_view kListDisplay = "ListDisplay";      // display object with ShowMode
+inline constexpr std::string_view kListTemplate = "ListTemplate";    // template object with TableInfo
+inline constexpr std::string_view kListMultiCheck = "MultiCheck";    // multi-level check object or Nothing
 
 }  // namespace mto::host::member

@@ -54,13 +54,16 @@ bool equalsNumber(const Variant& value, double number) {
 }
 
 /// The number a value's text reads as (its leading number).
-double numberOfText(const Variant& value) { return automation::leadingNumber(std::string_view(automation::toText(value))); }
+double numberOfText(const Variant& value) {
+  return automation::leadingNumber(std::string_view(automation::toText(value)));
+}
 
 /// Whether the stored value differs from the new one. Two numeric values compare by the numbers
 /// their texts read as ("5" against 5.0 is no change); otherwise by the language's comparison, where
 /// a Null on either side counts as a change.
 bool valueChanges(const Variant& stored, const Variant& next) {
-  if (automation::isNumeric(stored) && automation::isNumeric(next)) return numberOfText(stored) != numberOfText(next);
+  if (automation::isNumeric(stored) && automation::isNumeric(next))
+    return numberOfText(stored) != numberOfText(next);
   auto order = automation::compareVariants(stored, next);
   return !order || *order != 0;
 }
@@ -70,7 +73,8 @@ bool valueChanges(const Variant& stored, const Variant& next) {
 std::optional<std::string> plainNumberText(const Variant& value) {
   switch (value.type()) {
     case automation::VarType::Integer:
-    case automation::VarType::Long: return automation::toText(value);
+    case automation::VarType::Long:
+      return automation::toText(value);
     case automation::VarType::Double: {
       double d = value.doubleValue();
       if (!std::isfinite(d) || d != std::trunc(d) || std::fabs(d) > 9.0e15) return std::nullopt;
@@ -84,20 +88,21 @@ std::optional<std::string> plainNumberText(const Variant& value) {
         return std::nullopt;
       return std::string(s);
     }
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 
 /// Resolves a base-data look-up for a cell whose stored value just changed.
-void resolveLookup(const ObjectPtr& bill, const DictionaryRef& def, const DictionaryRef& cell, std::string_view key,
-                   const Variant& value) {
+void resolveLookup(const ObjectPtr& bill, const DictionaryRef& def, const DictionaryRef& cell,
+                   std::string_view key, const Variant& value) {
   std::string table = automation::toText(def.item("FSRCTableName"));
   std::string keyColumn = lower(table) == "t_submessage" ? "FID" : "FNumber";
   bool found = false;
   if (auto valueText = plainNumberText(value)) {
     std::string idColumn = automation::toText(def.item("FSRCFieldName"));
-    std::string sql = "Select " + keyColumn + ",FName From " + table + " Where " + idColumn + "<> 0 AND " + idColumn +
-                      "=" + *valueText;
+    std::string sql = "Select " + keyColumn + ",FName From " + table + " Where " + idColumn + "<> 0 AND " +
+                      idColumn + "=" + *valueText;
     Variant dataSrv = get(bill, "DataSrv");
     Variant records = call(dataSrv, "GetData", sql);
     if (automation::toLong(get(records, "RecordCount")) == 1) {
@@ -126,8 +131,8 @@ bool isAccountField(std::string_view key) {
 
 }  // namespace
 
-void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, const Variant& value, bool refresh,
-                  bool keepUnmodified, std::string_view displayOverride) {
+void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, const Variant& value,
+                  bool refresh, bool keepUnmodified, std::string_view displayOverride) {
   DictionaryRef def(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
   if (!def) automation::raiseError(automation::errc::kObjectNotSet);
   int32_t page = automation::toLong(def.item("FPage"));
@@ -142,7 +147,8 @@ void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, cons
     if (!cellValue.isObject() || !cellValue.objectValue()) continue;
     DictionaryRef cell(cellValue);
     if (valueChanges(cell.item("FFLD"), value)) {
-      if (equalsNumber(def.getValue("FLookUpClassID", int32_t{0}), 7)) cell.setItem("FLastUnitID", cell.item("FFLD"));
+      if (equalsNumber(def.getValue("FLookUpClassID", int32_t{0}), 7))
+        cell.setItem("FLastUnitID", cell.item("FFLD"));
       cell.setItem("FFLD", value);
       if (!keepUnmodified) cell.setItem("FModify", int16_t{1});
       if (!equalsNumber(def.item("FCtlType"), 8) && equalsNumber(def.getValue("FSourceType"), 1)) {
@@ -189,8 +195,8 @@ void HideSecUnitFields(const ObjectPtr& bill, std::string_view keys) {
     size_t start = 0;
     while (true) {
       size_t bar = keys.find('|', start);
-      ShowHideBillField(bill, keys.substr(start, bar == std::string_view::npos ? keys.npos : bar - start), false,
-                        false);
+      ShowHideBillField(bill, keys.substr(start, bar == std::string_view::npos ? keys.npos : bar - start),
+                        false, false);
       if (bar == std::string_view::npos) break;
       start = bar + 1;
     }
@@ -241,8 +247,8 @@ bool CheckAccess(int32_t a, int32_t b, int32_t c) {
   bool allowed = false;
   try {
     Variant va = a, vb = b, vc = c;
-    allowed = automation::toBoolean(
-        call(GetAccessChecker(), "AccessCheck", automation::byRef(va), automation::byRef(vb), automation::byRef(vc)));
+    allowed = automation::toBoolean(call(GetAccessChecker(), "AccessCheck", automation::byRef(va),
+                                         automation::byRef(vb), automation::byRef(vc)));
   } catch (...) {
   }
   if (allowed) return true;
@@ -283,7 +289,8 @@ DictionaryRef MappedFieldDefinition(const ObjectPtr& bill, std::string_view key)
   return definition;
 }
 
-bool ApplyFieldDecimals(const ObjectPtr& bill, const DictionaryRef& definition, int32_t decimals, int32_t row) {
+bool ApplyFieldDecimals(const ObjectPtr& bill, const DictionaryRef& definition, int32_t decimals,
+                        int32_t row) {
   if (!definition) return false;
   Variant cellValue = call(bill, "GetDataFld", definition.object(), row);
   if (!cellValue.isObject() || !cellValue.objectValue()) return false;
@@ -314,7 +321,8 @@ void SetColumnTotalDecimals(const ObjectPtr& bill, const DictionaryRef& definiti
   call(bill, "SetSumDecimal", definition.object(), decimals);
 }
 
-Variant SetFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, bool setTotal, int32_t& row) {
+Variant SetFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t decimals, bool setTotal,
+                         int32_t& row) {
   if (ApplyFieldDecimals(bill, key, decimals, row) && setTotal) SetColumnTotalDecimals(bill, key);
   return {};
 }

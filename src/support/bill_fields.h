@@ -25,8 +25,8 @@ inline constexpr int32_t kNumberShownClassType = 1007130;
 /// unless `keepUnmodified`, the display refreshed when `refresh`. Row -1 on an entry field writes
 /// every row of its page. A look-up value that is not a plain whole number never reaches the
 /// statement: it is a look-up that finds no record. Reports nothing; the first failure raises.
-void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, const Variant& value, bool refresh,
-                  bool keepUnmodified, std::string_view displayOverride);
+void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, const Variant& value,
+                  bool refresh, bool keepUnmodified, std::string_view displayOverride);
 
 /// Whether a field holds a non-zero, non-empty value; failures count as no value, except the
 /// host's error 0x80040065, which counts as a value present.

@@ -28,7 +28,9 @@ struct LoginState {
   ObjectPtr messageService;
 };
 
-LoginState& state() { return threadState().module<LoginState>(); }
+LoginState& state() {
+  return threadState().module<LoginState>();
+}
 
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && automation::equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
@@ -59,7 +61,9 @@ Variant GetShareProperty(std::string_view name) {
   return call(props, "GetProperty", pid, name);
 }
 
-std::string GetPropsString() { return automation::toText(GetShareProperty("PropsString")); }
+std::string GetPropsString() {
+  return automation::toText(GetShareProperty("PropsString"));
+}
 
 std::string FindPropValue(std::string_view propsString, std::string_view key) {
   std::string s(propsString);
@@ -163,7 +167,9 @@ ObjectPtr GetMessageService() {
   return st.messageService;
 }
 
-void ShowMessage(std::string_view text) { call(GetMessageService(), "ShowMessage", text); }
+void ShowMessage(std::string_view text) {
+  call(GetMessageService(), "ShowMessage", text);
+}
 
 void ShowPendingError() {
   call(GetMessageService(), "ShowError", automation::makeErrObject(automation::err()), automation::Array{});

@@ -86,19 +86,24 @@ std::string filterText(const OptionRow& row) {
 Variant convert(Conversion conversion, const Variant& value) {
   if (value.isNull()) automation::raiseError(automation::errc::kInvalidUseOfNull);
   switch (conversion) {
-    case C::Numeric: return automation::toLong(value);
-    case C::Boolean: return automation::toBoolean(value);
-    case C::LeadingNumberRounded: return automation::wholeNumberLong(automation::toText(value));
-    case C::LeadingNumberNotZero: return automation::leadingNumber(std::string_view(automation::toText(value))) != 0;
-    case C::Text: return automation::toText(value);
+    case C::Numeric:
+      return automation::toLong(value);
+    case C::Boolean:
+      return automation::toBoolean(value);
+    case C::LeadingNumberRounded:
+      return automation::wholeNumberLong(automation::toText(value));
+    case C::LeadingNumberNotZero:
+      return automation::leadingNumber(std::string_view(automation::toText(value))) != 0;
+    case C::Text:
+      return automation::toText(value);
   }
   return {};
 }
 
 void store(SystemProfile& profile, const Field& field, const Variant& value) {
-  if (auto f = std::get_if<int32_t P::*>(&field)) profile.**f = value.longValue();
-  if (auto f = std::get_if<bool P::*>(&field)) profile.**f = value.boolValue();
-  if (auto f = std::get_if<std::string P::*>(&field)) profile.**f = value.stringValue();
+  if (auto f = std::get_if<int32_t P::*>(&field)) profile.** f = value.longValue();
+  if (auto f = std::get_if<bool P::*>(&field)) profile.** f = value.boolValue();
+  if (auto f = std::get_if<std::string P::*>(&field)) profile.** f = value.stringValue();
 }
 
 void applyStartValue(SystemProfile& profile, const OptionRow& row) {
@@ -118,7 +123,9 @@ void reportLoadError(std::exception_ptr error) {
 
 }  // namespace
 
-SystemProfile& systemProfile() { return automation::threadState().module<SystemProfile>(); }
+SystemProfile& systemProfile() {
+  return automation::threadState().module<SystemProfile>();
+}
 
 const std::string& systemProfileStatement() {
   static const std::string statement =
@@ -178,7 +185,8 @@ void LoadSystemProfile() {
          automation::byRef(first), automation::byRef(last));
   } catch (...) {
     try {
-      ShowMessage(GetResText("读取当前期间错误。") + "\r\n" + GetResText("可能的原因是您还没有设置核算参数。"));
+      ShowMessage(GetResText("读取当前期间错误。") + "\r\n" +
+                  GetResText("可能的原因是您还没有设置核算参数。"));
     } catch (...) {
     }
   }
