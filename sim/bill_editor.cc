@@ -613,13 +613,6 @@ std::optional<double> BillEditor::columnTotal(std::string_view key) const {
 
 // --- Events ------------------------------------------------------------------------------------
 
-void BillEditor::raise(std::string_view event, std::vector<EventArg>& args) {
-  std::vector<Arg> list;
-  list.reserve(args.size());
-  for (auto& a : args) list.push_back(a.byRef ? Arg::byRef(a.value) : Arg(a.value));
-  raiseEvent(event, Args(list));
-}
-
 namespace {
 bool cancelled(const Variant& cancel) {
   try {

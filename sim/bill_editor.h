@@ -32,13 +32,6 @@ struct DoActionRecord {
   bool operator==(const DoActionRecord&) const = default;
 };
 
-/// An argument of an event raised from C++; a by-reference one comes back with what the handlers
-/// wrote into it.
-struct EventArg {
-  Variant value;
-  bool byRef = false;
-};
-
 class BillEditor;
 
 /// The bill's control ("BillCtl"). Members: "DoAction" (definition, cell, row): runs the field's
@@ -212,9 +205,7 @@ class BillEditor : public HostObject<BillEditor> {
 
   // --- Events and user actions ------------------------------------------------------------------
 
-  /// Raises any event with any arguments to the subscribed sinks.
-  void raise(std::string_view event, Args args) { raiseEvent(event, args); }
-  void raise(std::string_view event, std::vector<EventArg>& args);
+  using HostObjectBase::raise;
   /// Enters a value as the user does: stores it (marked modified; a unit field keeps the previous
   /// value in "FLastUnitID"), resolves a look-up's display and number, fills the look-up's linked
   /// fields ("FLinkFields": the material's unit, secondary unit, coefficient and shelf life), shows

@@ -249,13 +249,6 @@ std::vector<ListDrawError> BillList::drawErrors() const {
 
 // --- Events ------------------------------------------------------------------------------------
 
-void BillList::raise(std::string_view event, std::vector<EventArg>& args) {
-  std::vector<Arg> list;
-  list.reserve(args.size());
-  for (auto& a : args) list.push_back(a.byRef ? Arg::byRef(a.value) : Arg(a.value));
-  raiseEvent(event, Args(list));
-}
-
 void BillList::barInitialize() {
   std::vector<EventArg> args{{ObjectPtr(toolbar_)}};
   raise("BarInitialize", args);

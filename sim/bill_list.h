@@ -158,9 +158,7 @@ class BillList : public HostObject<BillList> {
 
   // --- Events ------------------------------------------------------------------------------------
 
-  /// Raises any event with any arguments to the subscribed sinks.
-  void raise(std::string_view event, Args args) { raiseEvent(event, args); }
-  void raise(std::string_view event, std::vector<EventArg>& args);
+  using HostObjectBase::raise;
   /// Raises `BarInitialize` with the list's toolbar control.
   void barInitialize();
   /// Raises `MenuBarInitialize` with the list's menu bar.

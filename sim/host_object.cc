@@ -72,6 +72,13 @@ void HostObjectBase::raiseEvent(std::string_view event, Args args) {
   if (observer_) observer_(event, args, nullptr);
 }
 
+void HostObjectBase::raise(std::string_view event, std::vector<EventArg>& args) {
+  std::vector<Arg> list;
+  list.reserve(args.size());
+  for (auto& a : args) list.push_back(a.byRef ? Arg::byRef(a.value) : Arg(a.value));
+  raiseEvent(event, Args(list));
+}
+
 const Variant& HostObjectBase::arg(Args args, size_t i) {
   static const Variant missing = Variant::missing();
   return i < args.size() ? args[i].value() : missing;

@@ -73,6 +73,13 @@ class HostFaults {
   std::map<std::string, automation::ErrorInfo, std::less<>> faults_;
 };
 
+/// An argument of an event raised from C++; a by-reference one comes back with what the handlers
+/// wrote into it.
+struct EventArg {
+  Variant value;
+  bool byRef = false;
+};
+
 /// Events and the common argument checks of every simulated host object.
 class HostObjectBase : public automation::Object {
  public:
@@ -83,6 +90,9 @@ class HostObjectBase : public automation::Object {
   /// Raises an event to every subscribed sink, in subscription order. A sink's error ends the
   /// event and reaches the raiser, as a failing event call reaches a host.
   void raiseEvent(std::string_view event, Args args);
+  /// Raises an event with arguments held by the caller; by-reference ones are written back.
+  void raise(std::string_view event, std::vector<EventArg>& args);
+  void raise(std::string_view event, Args args) { raiseEvent(event, args); }
 
   /// Called after every event this object raises, with the arguments as the sinks left them and the
   /// error that ended the event (null when none); traces use it. The error still reaches the raiser.

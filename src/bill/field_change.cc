@@ -27,13 +27,9 @@ using support::SetBillField;
 
 namespace {
 
-double leadingNumberOf(const Variant& v) {
-  return automation::leadingNumber(std::string_view(automation::toText(v)));
-}
-
 /// The row's shelf-life period in days; an empty period is 0.
 double rowPeriod(const ObjectPtr& bill, int32_t row) {
-  return leadingNumberOf(GetDataFldValue(bill, "FKFPeriod", row, "FFLD", ""));
+  return automation::leadingNumber(GetDataFldValue(bill, "FKFPeriod", row, "FFLD", ""));
 }
 
 /// A new period typed by the user, as a number. Clearing the period leaves it empty, which counts
@@ -100,7 +96,7 @@ class MaterialDecimals {
 };
 
 void materialChanged(InstanceState& self, const ObjectPtr& bill, const Variant& value, int32_t row) {
-  if (leadingNumberOf(value) == 0) {
+  if (automation::leadingNumber(value) == 0) {
     ClearSpecifiedRow(bill, 2, row, false);
     ClearFieldInfo(self, "FItemID", row);
     return;
@@ -165,7 +161,8 @@ void InitKFDates(InstanceState& self, int32_t row) {
   if (automation::isDate(call(bill, host::member::kReadFieldValue, "FKFDate", row, int32_t{1}))) return;
   automation::Date now = automation::platform().now();
   call(bill, host::member::kWriteFieldValue, "FKFDate", billDateText(automation::today()), row);
-  double period = leadingNumberOf(call(bill, host::member::kReadFieldValue, "FKFPeriod", row, int32_t{1}));
+  double period =
+      automation::leadingNumber(call(bill, host::member::kReadFieldValue, "FKFPeriod", row, int32_t{1}));
   call(bill, host::member::kWriteFieldValue, "FPeriodDate", billDateText(SafeDateAdd("d", period, now)), row);
 }
 

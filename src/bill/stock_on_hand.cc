@@ -16,9 +16,6 @@ using automation::get;
 using host::DictionaryRef;
 
 namespace {
-double leadingNumberOf(const Variant& v) {
-  return automation::leadingNumber(std::string_view(automation::toText(v)));
-}
 int32_t wholeNumberOf(const Variant& v) {
   return automation::wholeNumberLong(automation::toText(v));
 }
@@ -113,7 +110,7 @@ void SetQty(support::InstanceState& self, int32_t row) {
 
     std::string start = GetFiledValue(billValue, row, "FKFDate");
     if (automation::isDate(Variant(start))) {
-      double period = leadingNumberOf(GetDataFldValue(bill, "FKFPeriod", row, "FFLD", ""));
+      double period = automation::leadingNumber(GetDataFldValue(bill, "FKFPeriod", row, "FFLD", ""));
       std::string expiry = automation::toText(SafeDateAdd("d", period, automation::toDate(Variant(start))));
       support::SetBillField(bill, "FPeriodDate", row, expiry, true, false, "");
     }
