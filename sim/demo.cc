@@ -167,9 +167,16 @@ const char* demoStory() {
 
 int printTranscript(const json& trace, std::ostream& out) {
   out << fmt::format("Scenario: {}\n", trace["scenario"].get<std::string>());
+  out << "For each step: what the user did, the events the host raised with their arguments (by-reference\n"
+         "ones as the plug-in left them), each cell the plug-in changed (stored value FFLD, display FDSP,\n"
+         "shown text: old -> new), messages, errors returned to the host, and whether the host's own\n"
+         "action was cancelled.\n";
   for (const auto& step : trace["steps"]) {
     out << fmt::format("\n[{}] {}\n", step["step"].get<int>(),
                        step.value("name", step["action"].get<std::string>()));
+    if (step.contains("input"))
+      out << fmt::format("    the user enters {}[{}] = {}\n", step["input"]["key"].get<std::string>(),
+                         step["input"]["row"].get<int>(), shown(step["input"]["value"]));
     for (const auto& e : step["events"]) out << "    event  " << eventLine(e) << "\n";
     if (!step["changes"].empty()) out << "    the plug-in changed:\n";
     printChanges(out, step["changes"]);

@@ -564,8 +564,9 @@ class Runner {
         int32_t row = arg.contains("row") ? integerOf(arg["row"], "setCell.row") : 1;
         if (row != 0 && (row < 1 || row > bill_->rowCount()))
           malformed(fmt::format("setCell: the bill has no row {}", row));
-        context.cancel =
-            bill_->userSetCell(key, row, requirePlainValue(member(arg, "value", "setCell"), key));
+        Variant value = requirePlainValue(member(arg, "value", "setCell"), key);
+        context.record["input"] = {{"key", key}, {"row", row}, {"value", variantJson(value)}};
+        context.cancel = bill_->userSetCell(key, row, value);
       } else if (action == "addRow") {
         context.result = bill_->userAddRow();
         context.hasResult = true;
