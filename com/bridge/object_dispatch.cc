@@ -39,18 +39,21 @@ automation::CallKind callKind(WORD flags, const DISPPARAMS& params) {
 }  // namespace
 
 ComPtr<IDispatch> ObjectDispatch::create(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo,
-                                         ComPtr<ITypeInfo> classInfo) {
-  auto* made = new ObjectDispatch(std::move(object), std::move(interfaceInfo), std::move(classInfo));
+                                         ComPtr<ITypeInfo> classInfo, bool openMembers) {
+  auto* made = new ObjectDispatch(std::move(object), std::move(interfaceInfo), std::move(classInfo), openMembers);
   return ComPtr<IDispatch>::adopt(made);
 }
 
 ObjectDispatch::ObjectDispatch(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo,
-                               ComPtr<ITypeInfo> classInfo)
-    : object_(std::move(object)), interfaceInfo_(std::move(interfaceInfo)), classInfo_(std::move(classInfo)) {
+                               ComPtr<ITypeInfo> classInfo, bool openMembers)
+    : object_(std::move(object)), interfaceInfo_(std::move(interfaceInfo)), classInfo_(std::move(classInfo)),
+      openMembers_(openMembers || !interfaceInfo_) {
   if (!interfaceInfo_) return;
   interfaceId_ = guidOf(interfaceInfo_.get());
-  for (const TypeMember& member : membersOf(interfaceInfo_.get()))
+  for (const TypeMember& member : membersOf(interfaceInfo_.get())) {
     if (!findMember(member.id)) members_.push_back({member.name, member.id});
+    if (member.id >= nextId_) nextId_ = member.id + 1;
+  }
 }
 
 ObjectDispatch::~ObjectDispatch() = default;
@@ -129,7 +132,7 @@ HRESULT ObjectDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     if (const Member* m = findMember(names[0])) {
       ids[0] = m->id;
-    } else if (!interfaceInfo_) {
+    } else if (openMembers_) {
       members_.push_back({names[0], nextId_++});
       ids[0] = members_.back().id;
     } else {

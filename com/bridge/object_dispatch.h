@@ -28,13 +28,14 @@ extern const IID IID_IObjectHolder;
 
 /// IDispatch over an `Object`: how plug-in objects reach a host. With type information (a
 /// dispinterface, and optionally the coclass for IProvideClassInfo) names and DISPIDs come from it;
-/// without, each new name gets the next DISPID (the Object reports a missing member when invoked).
+/// without, or with `openMembers`, each new name gets the next free DISPID (the Object reports a
+/// missing member when invoked).
 /// Names compare without regard to case. Invoke maps the DISPID back to the member name and calls
 /// `Object::invoke`; errors leave as DISP_E_EXCEPTION with EXCEPINFO.
 class ObjectDispatch : public IDispatch, public IProvideClassInfo, public IObjectHolder, private CountedObject {
  public:
   static ComPtr<IDispatch> create(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo = {},
-                                  ComPtr<ITypeInfo> classInfo = {});
+                                  ComPtr<ITypeInfo> classInfo = {}, bool openMembers = false);
   /// The Object inside one of this module's wrappers; null for anything else.
   static automation::ObjectPtr unwrap(IUnknown* unknown);
 
@@ -57,7 +58,8 @@ class ObjectDispatch : public IDispatch, public IProvideClassInfo, public IObjec
   const automation::ObjectPtr& object() const { return object_; }
 
  protected:
-  ObjectDispatch(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo, ComPtr<ITypeInfo> classInfo);
+  ObjectDispatch(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo, ComPtr<ITypeInfo> classInfo,
+                 bool openMembers = false);
   virtual ~ObjectDispatch();
   /// Further interfaces a derived class answers (already AddRef'd by the caller); null for none.
   virtual void* findInterface(REFIID iid);
@@ -75,6 +77,7 @@ class ObjectDispatch : public IDispatch, public IProvideClassInfo, public IObjec
   ComPtr<ITypeInfo> interfaceInfo_;
   ComPtr<ITypeInfo> classInfo_;
   IID interfaceId_ = IID_NULL;
+  bool openMembers_;
   std::vector<Member> members_;
   DISPID nextId_ = 1;
 };

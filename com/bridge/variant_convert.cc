@@ -1,5 +1,6 @@
 #include "bridge/variant_convert.h"
 
+#include <atomic>
 #include <limits>
 #include <new>
 
@@ -214,9 +215,16 @@ void storeByRef(const VARIANT& byRef, const Variant& value) {
   moveInto(byRef, *converted.get());
 }
 
+namespace {
+std::atomic<ObjectWrapper> objectWrapper{nullptr};
+}  // namespace
+
+ObjectWrapper setObjectWrapper(ObjectWrapper wrapper) { return objectWrapper.exchange(wrapper); }
+
 ComPtr<IDispatch> dispatchFor(const automation::ObjectPtr& object) {
   if (!object) return nullptr;
   if (auto* adapted = dynamic_cast<DispatchObject*>(object.get())) return ComPtr<IDispatch>::share(adapted->dispatch());
+  if (ObjectWrapper wrap = objectWrapper.load()) return wrap(object);
   return ObjectDispatch::create(object);
 }
 

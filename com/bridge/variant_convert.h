@@ -28,8 +28,15 @@ void toVariant(const automation::Variant& value, VARIANT* out);
 /// VT_BYREF|VT_VARIANT takes the value as it is). A value that does not convert raises 13.
 void storeByRef(const VARIANT& byRef, const automation::Variant& value);
 
-/// The IDispatch for an object: the host's own for an adapted host object, else a new wrapper.
+/// The IDispatch for an object: the host's own for an adapted host object, else the module's
+/// wrapper (a new ObjectDispatch unless `setObjectWrapper` said otherwise).
 ComPtr<IDispatch> dispatchFor(const automation::ObjectPtr& object);
+
+/// How this module hands its own Objects to COM. Unset (the plug-in DLL), each goes out as a new
+/// ObjectDispatch; a host process that serves its objects with type information and events sets
+/// its own. Returns the previous wrapper.
+using ObjectWrapper = ComPtr<IDispatch> (*)(const automation::ObjectPtr& object);
+ObjectWrapper setObjectWrapper(ObjectWrapper wrapper);
 
 /// The Object for an IDispatch: the plug-in object itself for one of this module's wrappers, else
 /// the (shared) adapter of the host object. Null gives null.
