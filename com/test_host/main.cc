@@ -1,18 +1,24 @@
 // The COM test host: a Windows console program that plays the bill runtime. It serves the
 // collection library's classes to CreateObject, checks the COM edge in its own process, then
 // creates the registered plug-in by ProgID and drives it with bill and list objects. It prints one
-// line "N passed, M failed" at the end.
+// line "N passed, M failed" at the end. `replay --expected DIR FILE...` replays scenario files
+// through COM instead (replay.h).
 
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "bridge/object_dispatch.h"
+#include "bridge/text.h"
 #include "host/contract.h"
 #include "sim/collections.h"
 #include "test_host/check.h"
 #include "test_host/host_types.h"
+#include "test_host/replay.h"
 #include "test_host/suites.h"
 
 namespace {
@@ -35,7 +41,12 @@ bool serveCollections(mto::testhost::ClassRegistrations& classes) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wstring_view(argv[1]) == L"replay") {
+    std::vector<std::string> arguments;
+    for (int i = 2; i < argc; ++i) arguments.push_back(mto::com::toUtf8(argv[i]));
+    return mto::testhost::runReplay(arguments);
+  }
   // Never let the component's own message box wait for a click.
   SetEnvironmentVariableW(L"MTO_SUPPRESS_MESSAGE_BOX", L"1");
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
@@ -49,6 +60,8 @@ int wmain() {
     tests.run("the collection library is served to CreateObject", [&] { EXPECT(serveCollections(classes)); });
     mto::testhost::runBridgeTests();
     mto::testhost::runPluginTests();
+    mto::testhost::runRemoteSqlTests();
+    mto::testhost::runReplayTests();
   }
   tests.summary();
   CoUninitialize();

@@ -1,0 +1,325 @@
+#include "test_host/sim_objects.h"
+
+#include <olectl.h>
+
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+#include "automation/error.h"
+#include "automation/platform.h"
+#include "bridge/com_error.h"
+#include "bridge/text.h"
+#include "bridge/type_info.h"
+#include "bridge/type_lib_builder.h"
+#include "bridge/variant_convert.h"
+#include "host/contract.h"
+#include "sim/sim_host.h"
+#include "sim/toolbar.h"
+
+namespace mto::testhost {
+
+using automation::Variant;
+using com::InterfaceSpec;
+using com::MemberSpec;
+using com::ParamSpec;
+
+namespace {
+
+GUID newGuid() {
+  GUID id;
+  com::check(CoCreateGuid(&id));
+  return id;
+}
+
+// ---- events
+
+/// Calls a COM sink for the events a simulated object raises to it.
+class EventForwarder : public automation::EventSink {
+ public:
+  EventForwarder(ComPtr<IDispatch> receiver, ITypeInfo* events) : receiver_(std::move(receiver)) {
+    for (const com::TypeMember& member : com::membersOf(events)) ids_.emplace(com::toUtf8(member.name), member.id);
+  }
+
+  void onEvent(std::string_view event, automation::Args args) override {
+    auto found = ids_.find(std::string(event));
+    if (found == ids_.end())
+      automation::raiseError(automation::errc::kMemberNotFound,
+                             "The event interface has no event " + std::string(event));
+    const size_t count = args.size();
+    Slots slots(count);
+    for (size_t i = 0; i < count; ++i) {
+      VARIANT& slot = slots.values[count - 1 - i];  // COM passes arguments last first
+      if (args[i].isByRef()) {
+        com::toVariant(args[i].value(), &slots.referenced[i]);
+        slot.vt = VT_BYREF | VT_VARIANT;
+        slot.pvarVal = &slots.referenced[i];
+      } else {
+        com::toVariant(args[i].value(), &slot);
+      }
+    }
+    DISPPARAMS params{count ? slots.values.data() : nullptr, nullptr, static_cast<UINT>(count), 0};
+    com::OwnedExcepInfo excepInfo;
+    UINT argError = 0;
+    HRESULT hr = receiver_->Invoke(found->second, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                                   excepInfo.get(), &argError);
+    for (size_t i = 0; i < count; ++i) {
+      if (!args[i].isByRef()) continue;
+      Variant now = com::fromVariant(slots.referenced[i]);
+      if (!(now == args[i].value())) args[i].assign(std::move(now));
+    }
+    if (FAILED(hr)) com::raiseHResult(hr, excepInfo.get());
+  }
+
+ private:
+  /// The VARIANTs of one event call, cleared whatever happens (by-reference slots own nothing).
+  struct Slots {
+    explicit Slots(size_t count) : values(count), referenced(count) {
+      for (auto& v : values) VariantInit(&v);
+      for (auto& v : referenced) VariantInit(&v);
+    }
+    ~Slots() {
+      for (auto& v : values) VariantClear(&v);
+      for (auto& v : referenced) VariantClear(&v);
+    }
+    Slots(const Slots&) = delete;
+    Slots& operator=(const Slots&) = delete;
+    std::vector<VARIANT> values;
+    std::vector<VARIANT> referenced;
+  };
+
+  ComPtr<IDispatch> receiver_;
+  std::unordered_map<std::string, DISPID> ids_;
+};
+
+MemberSpec event(const wchar_t* name, DISPID id, std::vector<ParamSpec> params) {
+  return {name, id, INVOKE_FUNC, VT_EMPTY, std::move(params)};
+}
+ParamSpec in(const wchar_t* name) { return {name, VT_VARIANT, false}; }
+ParamSpec ref(const wchar_t* name) { return {name, VT_VARIANT, true}; }
+
+std::vector<ParamSpec> multiCheckParams() {
+  return {in(L"lCheckMode"),     in(L"lCheckMaxLevel"), in(L"lBusinessLevel"), in(L"lCheckStatus"),
+          in(L"lLastCheckFrom"), in(L"lLastCheckTo"),   ref(L"bSendMessage"),  ref(L"Cancel")};
+}
+
+/// The events the bill editor raises, with the parameters the bill runtime declares.
+std::vector<MemberSpec> billEvents() {
+  return {
+      event(L"AddNewRow", 1, {in(L"Index"), in(L"NewRow")}),
+      event(L"AfterCopyBill", 2, {}),
+      event(L"AfterFillRow", 3, {in(L"lRow"), in(L"dctPage"), in(L"dctEntryData"), in(L"dctLink")}),
+      event(L"AfterLoadBill", 4, {}),
+      event(L"AfterNewBill", 5, {}),
+      event(L"BarInitialize", 6, {in(L"oActiveBar")}),
+      event(L"BeforeSave", 7, {ref(L"bCancel")}),
+      event(L"BeginEdit", 8, {in(L"dct"), in(L"Col"), in(L"Row")}),
+      event(L"Change", 9, {in(L"dctFld"), in(L"dctFldData"), in(L"Col"), in(L"Row"), ref(L"Cancel")}),
+      event(L"EntryGridRow", 10,
+            {in(L"Index"), in(L"NewRow"), in(L"Row"), in(L"RowWasLast"), in(L"RowChanged"), in(L"AllCellsHaveData"),
+             in(L"NewRowIsLast"), in(L"Cancel")}),
+      event(L"MenuBarClick", 11, {in(L"WEXTool"), ref(L"Cancel")}),
+      event(L"MenuBarInitialize", 12, {in(L"oMenuBar")}),
+      event(L"UnMultiCheck", 13, multiCheckParams()),
+  };
+}
+
+/// The events the bill list raises.
+std::vector<MemberSpec> listEvents() {
+  return {
+      event(L"BarInitialize", 1, {in(L"oActiveBar")}),
+      event(L"ListFillRow", 2,
+            {in(L"lRow"), in(L"RowData"), in(L"HeadDict"), ref(L"CellData"), ref(L"BackColor"), ref(L"ContinueRaise")}),
+      event(L"MenuBarClick", 3, {in(L"WEXTool"), ref(L"Cancel")}),
+      event(L"MenuBarInitialize", 4, {in(L"oMenuBar")}),
+      event(L"UnMultiCheck", 5, multiCheckParams()),
+  };
+}
+
+HostClass buildClass(const std::string& name) {
+  std::wstring wide = com::toWide(name);
+  com::TypeLibBuilder library(newGuid(), L"SimHost");
+  HostClass type;
+  type.dispatch = library.addDispInterface(InterfaceSpec{newGuid(), L"_" + wide, {}});
+  if (name == "BillEvent") type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, billEvents()});
+  if (name == "ListEvents") type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, listEvents()});
+  type.coclass = library.addCoclass(newGuid(), wide, type.dispatch.get(), type.events.get());
+  return type;
+}
+
+// ---- the living wrappers, by simulated object
+
+struct Wrappers {
+  std::mutex mutex;
+  std::unordered_map<const automation::Object*, SimObjectDispatch*> alive;
+};
+Wrappers& wrappers() {
+  static auto* table = new Wrappers;
+  return *table;
+}
+
+}  // namespace
+
+// ---- SimConnectionPoint
+
+SimConnectionPoint::SimConnectionPoint(IConnectionPointContainer* owner, automation::ObjectPtr object,
+                                       ComPtr<ITypeInfo> events)
+    : owner_(owner), object_(std::move(object)), events_(std::move(events)) {}
+
+HRESULT SimConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
+  *out = static_cast<IConnectionPoint*>(this);
+  AddRef();
+  return S_OK;
+}
+
+ULONG SimConnectionPoint::AddRef() noexcept { return ++refs_; }
+
+ULONG SimConnectionPoint::Release() noexcept {
+  ULONG left = --refs_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT SimConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
+  if (!iid) return E_POINTER;
+  *iid = com::guidOf(events_.get());
+  return S_OK;
+}
+
+HRESULT SimConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = owner_;
+  if (!owner_) return E_UNEXPECTED;
+  owner_->AddRef();
+  return S_OK;
+}
+
+HRESULT SimConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
+  return com::firewall([&]() -> HRESULT {
+    if (!sink || !cookie) return E_POINTER;
+    *cookie = 0;
+    ComPtr<IDispatch> receiver;
+    if (FAILED(sink->QueryInterface(com::guidOf(events_.get()), reinterpret_cast<void**>(receiver.put()))) ||
+        !receiver)
+      return CONNECT_E_CANNOTCONNECT;
+    uint32_t made = object_->advise(std::make_shared<EventForwarder>(std::move(receiver), events_.get()));
+    cookies_.insert(made);
+    *cookie = made;
+    return S_OK;
+  });
+}
+
+HRESULT SimConnectionPoint::Unadvise(DWORD cookie) noexcept {
+  return com::firewall([&]() -> HRESULT {
+    if (!cookies_.erase(cookie)) return CONNECT_E_NOCONNECTION;
+    object_->unadvise(cookie);
+    return S_OK;
+  });
+}
+
+HRESULT SimConnectionPoint::EnumConnections(IEnumConnections** out) noexcept {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+// ---- SimObjectDispatch
+
+ComPtr<IDispatch> SimObjectDispatch::of(const automation::ObjectPtr& object) {
+  if (!object) return nullptr;
+  {
+    Wrappers& table = wrappers();
+    std::lock_guard lock(table.mutex);
+    auto found = table.alive.find(object.get());
+    if (found != table.alive.end())
+      return ComPtr<IDispatch>::share(static_cast<IDispatch*>(static_cast<ObjectDispatch*>(found->second)));
+  }
+  auto* made = new SimObjectDispatch(object, simClass(object->typeName()));
+  return ComPtr<IDispatch>::adopt(static_cast<IDispatch*>(static_cast<ObjectDispatch*>(made)));
+}
+
+size_t SimObjectDispatch::alive() {
+  Wrappers& table = wrappers();
+  std::lock_guard lock(table.mutex);
+  return table.alive.size();
+}
+
+SimObjectDispatch::SimObjectDispatch(const automation::ObjectPtr& object, const HostClass& type)
+    : ObjectDispatch(object, type.dispatch, type.coclass, /*openMembers=*/true), key_(object.get()) {
+  if (type.events) {
+    eventsId_ = com::guidOf(type.events.get());
+    point_ = ComPtr<SimConnectionPoint>::adopt(
+        new SimConnectionPoint(static_cast<IConnectionPointContainer*>(this), object, type.events));
+  }
+  Wrappers& table = wrappers();
+  std::lock_guard lock(table.mutex);
+  table.alive[key_] = this;
+}
+
+SimObjectDispatch::~SimObjectDispatch() {
+  if (point_) point_->detach();
+  Wrappers& table = wrappers();
+  std::lock_guard lock(table.mutex);
+  auto found = table.alive.find(key_);
+  if (found != table.alive.end() && found->second == this) table.alive.erase(found);
+}
+
+HRESULT SimObjectDispatch::QueryInterface(REFIID iid, void** out) noexcept {
+  return ObjectDispatch::QueryInterface(iid, out);
+}
+
+void* SimObjectDispatch::findInterface(REFIID iid) {
+  if (iid == IID_IConnectionPointContainer && point_) return static_cast<IConnectionPointContainer*>(this);
+  return nullptr;
+}
+
+HRESULT SimObjectDispatch::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT SimObjectDispatch::FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!point_ || iid != eventsId_) return CONNECT_E_NOCONNECTION;
+  *out = ComPtr<SimConnectionPoint>(point_).detach();
+  return S_OK;
+}
+
+// ---- classes and components
+
+const HostClass& simClass(const std::string& typeName) {
+  static auto* classes = new std::map<std::string, HostClass>;
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  auto found = classes->find(typeName);
+  if (found == classes->end()) found = classes->emplace(typeName, buildClass(typeName)).first;
+  return found->second;
+}
+
+std::vector<std::string> simProgIds() {
+  using namespace host::progid;
+  const std::string_view known[] = {kDictionary,  kVector,      kUtility,       kShareProps,
+                                    kResourceLoader, kFormResourceLoader, kAccessChecker, kLog,
+                                    kMessageService, kConnection, kListServer,    kSysInfo,
+                                    kStockStatus, kBatchAction, kStockQtyAction, sim::kToolbarToolProgId};
+  sim::SimHost probe;
+  std::vector<std::string> ids;
+  for (std::string_view id : known)
+    if (probe.platform().isRegistered(id)) ids.emplace_back(id);
+  return ids;
+}
+
+bool serveSimComponents(ClassRegistrations& classes, const std::vector<std::string>& progIds) {
+  bool ok = true;
+  for (const std::string& id : progIds) {
+    ok = classes.add(com::toWide(id), newGuid(),
+                     [id] { return SimObjectDispatch::of(automation::createObject(id)); }) &&
+         ok;
+  }
+  return ok;
+}
+
+}  // namespace mto::testhost
