@@ -26,12 +26,12 @@ using automation::Variant;
 struct CaseInsensitiveHash {
   using is_transparent = void;
   size_t operator()(std::string_view s) const noexcept {
-    size_t h = 1469598103934665603ull;
+    uint64_t h = 1469598103934665603ull;
     for (char c : s) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
       h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
-    return h;
+    return static_cast<size_t>(h);
   }
 };
 struct CaseInsensitiveEqual {
