@@ -140,16 +140,16 @@ const BillTemplate::Field* BillTemplate::find(std::string_view key) const {
   return it == fields_.end() ? nullptr : &*it;
 }
 
-std::shared_ptr<Dictionary> BillTemplate::addField(const FieldSpec& spec) {
-  auto definition = spec.toDefinition();
+std::shared_ptr<Dictionary> BillTemplate::addField(const FieldSpec& field) {
+  auto definition = field.toDefinition();
   for (auto& f : fields_) {
-    if (automation::equalsIgnoreCase(f.key, spec.key)) {
+    if (automation::equalsIgnoreCase(f.key, field.key)) {
       f.definition = definition;
       tableInfo_.reset();
       return definition;
     }
   }
-  fields_.push_back(Field{spec.key, definition});
+  fields_.push_back(Field{field.key, definition});
   tableInfo_.reset();
   return definition;
 }

@@ -78,7 +78,7 @@ class BillTemplate {
 
   /// Adds a field at the end of its page, or replaces the definition of a field with that key
   /// (keeping its place). Returns the new definition.
-  std::shared_ptr<Dictionary> addField(const FieldSpec& spec);
+  std::shared_ptr<Dictionary> addField(const FieldSpec& field);
   void removeField(std::string_view key);
   /// The definition, or nullptr for a key the template lacks.
   std::shared_ptr<Dictionary> definition(std::string_view key) const;

@@ -24,9 +24,9 @@ ComPtr<ITypeInfo> finish(ICreateTypeInfo* creating) {
 
 /// The TYPEDESCs of one function's parameters and result, kept alive while the FUNCDESC is added.
 struct FunctionLayout {
-  explicit FunctionLayout(const MemberSpec& spec) : pointees(spec.params.size()), elements(spec.params.size()) {
-    for (size_t i = 0; i < spec.params.size(); ++i) {
-      const ParamSpec& param = spec.params[i];
+  explicit FunctionLayout(const MemberSpec& shape) : pointees(shape.params.size()), elements(shape.params.size()) {
+    for (size_t i = 0; i < shape.params.size(); ++i) {
+      const ParamSpec& param = shape.params[i];
       ELEMDESC& element = elements[i];
       element = ELEMDESC{};
       if (param.byRef) {
@@ -40,13 +40,13 @@ struct FunctionLayout {
       }
       if (param.optional) element.paramdesc.wParamFlags |= PARAMFLAG_FOPT;
     }
-    desc.memid = spec.id;
+    desc.memid = shape.id;
     desc.funckind = FUNC_DISPATCH;
-    desc.invkind = spec.kind;
+    desc.invkind = shape.kind;
     desc.callconv = CC_STDCALL;
-    desc.cParams = static_cast<SHORT>(spec.params.size());
+    desc.cParams = static_cast<SHORT>(shape.params.size());
     desc.lprgelemdescParam = elements.empty() ? nullptr : elements.data();
-    desc.elemdescFunc.tdesc.vt = spec.result == VT_EMPTY ? VARTYPE{VT_VOID} : spec.result;
+    desc.elemdescFunc.tdesc.vt = shape.result == VT_EMPTY ? VARTYPE{VT_VOID} : shape.result;
   }
   std::vector<TYPEDESC> pointees;
   std::vector<ELEMDESC> elements;
@@ -66,18 +66,18 @@ TypeLibBuilder::TypeLibBuilder(const GUID& libid, const std::wstring& name) {
   dispatchInfo_ = loadIDispatchInfo();
 }
 
-ComPtr<ITypeInfo> TypeLibBuilder::addDispInterface(const InterfaceSpec& spec) {
+ComPtr<ITypeInfo> TypeLibBuilder::addDispInterface(const InterfaceSpec& shape) {
   ComPtr<ICreateTypeInfo> creating;
-  check(library_->CreateTypeInfo(const_cast<LPOLESTR>(spec.name.c_str()), TKIND_DISPATCH, creating.put()));
-  check(creating->SetGuid(spec.iid));
+  check(library_->CreateTypeInfo(const_cast<LPOLESTR>(shape.name.c_str()), TKIND_DISPATCH, creating.put()));
+  check(creating->SetGuid(shape.iid));
   check(creating->SetTypeFlags(TYPEFLAG_FDISPATCHABLE));
   HREFTYPE base = 0;
   check(creating->AddRefTypeInfo(dispatchInfo_.get(), &base));
   check(creating->AddImplType(0, base));
   UINT index = 0;
-  for (const MemberSpec& member : spec.members) {
-    FunctionLayout layout(member);
-    check(creating->AddFuncDesc(index, &layout.desc));
+  for (const MemberSpec& member : shape.members) {
+    FunctionLayout shape(member);
+    check(creating->AddFuncDesc(index, &shape.desc));
     // A property put's value parameter has no name of its own.
     std::vector<LPOLESTR> names{const_cast<LPOLESTR>(member.name.c_str())};
     size_t named = member.params.size();

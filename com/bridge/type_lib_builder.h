@@ -41,7 +41,7 @@ class TypeLibBuilder {
   TypeLibBuilder(const GUID& libid, const std::wstring& name);
 
   /// A dispinterface (deriving from IDispatch) with the given members.
-  ComPtr<ITypeInfo> addDispInterface(const InterfaceSpec& spec);
+  ComPtr<ITypeInfo> addDispInterface(const InterfaceSpec& shape);
   /// A creatable coclass with a default interface and, optionally, a default source interface.
   ComPtr<ITypeInfo> addCoclass(const GUID& clsid, const std::wstring& name, ITypeInfo* defaultInterface,
                                ITypeInfo* defaultSource);

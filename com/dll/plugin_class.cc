@@ -20,7 +20,7 @@ struct PluginTypes {
 PluginTypes buildTypes() {
   ParamSpec bar{L"oABar", VT_DISPATCH};
   ParamSpec tool{L"oTool", VT_DISPATCH};
-  InterfaceSpec spec{kIidMtoChange,
+  InterfaceSpec shape{kIidMtoChange,
                      L"_clsMTOChange",
                      {
                          {L"Show", 1, INVOKE_FUNC, VT_EMPTY, {{L"oBillInterface", VT_DISPATCH}}},
@@ -34,7 +34,7 @@ PluginTypes buildTypes() {
                      }};
   TypeLibBuilder library(kLibidMtoChange, L"T8MTOChange");
   PluginTypes types;
-  types.dispatch = library.addDispInterface(spec);
+  types.dispatch = library.addDispInterface(shape);
   types.coclass = library.addCoclass(kClsidMtoChange, kClassName, types.dispatch.get(), nullptr);
   return types;
 }
