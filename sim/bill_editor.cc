@@ -613,16 +613,6 @@ std::optional<double> BillEditor::columnTotal(std::string_view key) const {
 
 // --- Events ------------------------------------------------------------------------------------
 
-namespace {
-bool cancelled(const Variant& cancel) {
-  try {
-    return automation::toBoolean(cancel);
-  } catch (const automation::AutomationError&) {
-    return true;
-  }
-}
-}  // namespace
-
 bool BillEditor::userSetCell(std::string_view key, int32_t row, Variant newValue) {
   auto def = requireDefinition(key);
   store(*def, row, newValue, true, true);
@@ -633,7 +623,7 @@ bool BillEditor::userSetCell(std::string_view key, int32_t row, Variant newValue
                              {Variant(row)},
                              {Variant(false), true}};
   raise("Change", args);
-  return cancelled(args[4].value);
+  return cancelRequested(args[4].value);
 }
 
 int32_t BillEditor::userAddRow() {
@@ -644,11 +634,7 @@ int32_t BillEditor::userAddRow() {
 }
 
 bool BillEditor::userClickMenu(std::string_view toolKey) {
-  auto tool = menuBar_ ? menuBar_->tool(toolKey) : nullptr;
-  if (!tool) raiseError(kInvalidCall, "No menu command " + std::string(toolKey), std::string(kSource));
-  std::vector<EventArg> args{{ObjectPtr(tool)}, {Variant(false), true}};
-  raise("MenuBarClick", args);
-  return cancelled(args[1].value);
+  return raiseMenuBarClick(*this, menuBar_.get(), toolKey, kSource);
 }
 
 // --- Members -----------------------------------------------------------------------------------

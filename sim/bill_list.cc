@@ -47,14 +47,6 @@ std::shared_ptr<Recordset> rowRecord(const ListRow& row) {
   return Recordset::create(std::move(names), {std::move(values)});
 }
 
-bool cancelled(const Variant& cancel) {
-  try {
-    return automation::toBoolean(cancel);
-  } catch (const automation::AutomationError&) {
-    return true;
-  }
-}
-
 }  // namespace
 
 // --- Display and template objects -------------------------------------------------------------
@@ -260,11 +252,7 @@ void BillList::menuBarInitialize() {
 }
 
 bool BillList::userClickMenu(std::string_view toolKey) {
-  auto tool = menuBar_ ? menuBar_->tool(toolKey) : nullptr;
-  if (!tool) raiseError(kInvalidCall, "No menu command " + std::string(toolKey), std::string(kSource));
-  std::vector<EventArg> args{{ObjectPtr(tool)}, {Variant(false), true}};
-  raise("MenuBarClick", args);
-  return cancelled(args[1].value);
+  return raiseMenuBarClick(*this, menuBar_.get(), toolKey, kSource);
 }
 
 // --- Members -----------------------------------------------------------------------------------

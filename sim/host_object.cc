@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "automation/convert.h"
+
 namespace mto::sim {
 
 HostCallCounter& HostCallCounter::instance() {
@@ -70,6 +72,14 @@ void HostObjectBase::raiseEvent(std::string_view event, Args args) {
     throw;
   }
   if (observer_) observer_(event, args, nullptr);
+}
+
+bool cancelRequested(const Variant& cancel) {
+  try {
+    return automation::toBoolean(cancel);
+  } catch (const automation::AutomationError&) {
+    return true;
+  }
 }
 
 void HostObjectBase::raise(std::string_view event, std::vector<EventArg>& args) {

@@ -80,6 +80,10 @@ struct EventArg {
   bool byRef = false;
 };
 
+/// Whether a Cancel argument came back set; a value that is not a Boolean counts as set, as a host
+/// that cannot read it would rather not go on.
+bool cancelRequested(const Variant& cancel);
+
 /// Events and the common argument checks of every simulated host object.
 class HostObjectBase : public automation::Object {
  public:

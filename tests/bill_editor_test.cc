@@ -17,36 +17,6 @@ using automation::get;
 using automation::put;
 
 /// Records the events an object raises; an optional reaction runs inside the event.
-class RecordingSink : public automation::EventSink {
- public:
-  struct Event {
-    std::string name;
-    std::vector<Variant> args;
-    std::vector<bool> byRef;
-  };
-  std::function<void(std::string_view, Args)> react;
-  std::vector<Event> events;
-
-  void onEvent(std::string_view event, Args args) override {
-    Event e{std::string(event), {}, {}};
-    for (auto& a : args) {
-      e.args.push_back(a.value());
-      e.byRef.push_back(a.isByRef());
-    }
-    events.push_back(std::move(e));
-    if (react) react(event, args);
-  }
-};
-
-int errorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 class BillEditorTest : public testing::SimTest {
  protected:
   BillEditorTest() : editor_(BillEditor::create(host().db())), bill_(editor_) {}
@@ -87,7 +57,7 @@ TEST_F(BillEditorTest, TemplateTableInfoListsPagesMapAndDefinitions) {
   Variant actions = get(get(item, "", "Action"), "", "FAction");
   EXPECT_EQ(get(get(actions, "", 1), "", "FID"), Variant("100018"));
   EXPECT_EQ(call(bill_, "TableInfo", "FHSID").objectValue(), definition("FHSID").objectValue());
-  EXPECT_EQ(errorNumber([&] { call(bill_, "TableInfo", "Page9"); }), automation::errc::kInvalidCall);
+  EXPECT_EQ(testing::errorNumber([&] { call(bill_, "TableInfo", "Page9"); }), automation::errc::kInvalidCall);
 }
 
 TEST_F(BillEditorTest, EveryLookUpFieldAnswersThePlugInsLookUpStatement) {
@@ -160,7 +130,7 @@ TEST_F(BillEditorTest, DataHoldsPagesAndFlags) {
   EXPECT_EQ(call(data, "GetValue", "NewBillHasData"), Variant(false));
   EXPECT_EQ(call(call(bill_, "Data", "Page2"), "UBound"), Variant(int32_t{1}));
   EXPECT_EQ(call(call(bill_, "Data", "Page3"), "UBound"), Variant(int32_t{0}));
-  EXPECT_EQ(errorNumber([&] { call(bill_, "Data", "Page4"); }), automation::errc::kInvalidCall);
+  EXPECT_EQ(testing::errorNumber([&] { call(bill_, "Data", "Page4"); }), automation::errc::kInvalidCall);
 
   editor_->setDoActionFields({"FQty", "FChangeQty"});
   EXPECT_EQ(get(call(bill_, "Data", "vctDoAction"), "", 2), Variant("FChangeQty"));
@@ -184,7 +154,7 @@ TEST_F(BillEditorTest, DataFieldOfHeadAndEntryRows) {
   EXPECT_FALSE(isNothing(cellAt("FItemID", 1)));
   EXPECT_TRUE(isNothing(cellAt("FItemID", 0)));
   EXPECT_TRUE(isNothing(cellAt("FItemID", 2)));
-  EXPECT_EQ(errorNumber([&] { call(bill_, "GetDataFld", Variant(nullptr), int32_t{1}); }),
+  EXPECT_EQ(testing::errorNumber([&] { call(bill_, "GetDataFld", Variant(nullptr), int32_t{1}); }),
             automation::errc::kObjectRequired);
 }
 
@@ -194,9 +164,9 @@ TEST_F(BillEditorTest, FieldValuesReadAndWriteAsTheEditorDoes) {
   EXPECT_EQ(call(bill_, host::member::kReadFieldValue, "FDate", int32_t{-1}, int32_t{1}),
             Variant("2026-06-15"));
   EXPECT_EQ(call(bill_, "GetFieldValue", "FDate", int32_t{0}), Variant("2026-06-15"));
-  EXPECT_EQ(errorNumber([&] { call(bill_, "GetFieldValue", "FPrice", int32_t{1}, int32_t{1}); }),
+  EXPECT_EQ(testing::errorNumber([&] { call(bill_, "GetFieldValue", "FPrice", int32_t{1}, int32_t{1}); }),
             automation::errc::kInvalidCall);
-  EXPECT_EQ(errorNumber([&] { call(bill_, "GetFieldValue", "FQty", int32_t{2}, int32_t{1}); }),
+  EXPECT_EQ(testing::errorNumber([&] { call(bill_, "GetFieldValue", "FQty", int32_t{2}, int32_t{1}); }),
             automation::errc::kSubscriptOutOfRange);
 
   // A unit written twice keeps the one before, and shows the unit's name.
@@ -267,14 +237,14 @@ TEST_F(BillEditorTest, DataServiceRunsQueriesAndReportsTheClassType) {
   EXPECT_EQ(get(dataSrv, "ClassTypeID"), Variant(int32_t{1007130}));
   EXPECT_EQ(get(get(bill_, host::member::kClassType), "ID"), Variant(int32_t{1007130}));
   EXPECT_EQ(get(get(bill_, host::member::kEntryClassType), "ID"), Variant(kMtoChangeEntryClassTypeID));
-  EXPECT_NE(errorNumber([&] { call(dataSrv, "GetData", "Select nothing From nowhere"); }), 0);
+  EXPECT_NE(testing::errorNumber([&] { call(dataSrv, "GetData", "Select nothing From nowhere"); }), 0);
 }
 
 TEST_F(BillEditorTest, HostStateObjectsAreNothingUntilSet) {
   EXPECT_EQ(get(bill_, host::member::kOperationMode), Variant(int32_t{1}));
   editor_->setOperationMode(2);
   EXPECT_EQ(get(bill_, host::member::kOperationMode), Variant(int32_t{2}));
-  EXPECT_EQ(errorNumber([&] { put(bill_, host::member::kOperationMode, int32_t{0}); }), 383);
+  EXPECT_EQ(testing::errorNumber([&] { put(bill_, host::member::kOperationMode, int32_t{0}); }), 383);
 
   EXPECT_TRUE(isNothing(get(bill_, host::member::kBillMultiCheck)));
   editor_->setMultiCheck(true, false);
@@ -339,7 +309,7 @@ TEST_F(BillEditorTest, DisplayCallsAreRecordedPerCellAndColumn) {
   call(bill_, "SetText", definition("FBillNo"), "MTO-0001", int32_t{-1});
   EXPECT_EQ(editor_->displayedText("FQty", 1), "12.5");
   EXPECT_EQ(editor_->displayedText("FBillNo", 0), "MTO-0001");
-  EXPECT_EQ(errorNumber([&] { call(bill_, "SetText", definition("FQty"), "", int32_t{2}); }),
+  EXPECT_EQ(testing::errorNumber([&] { call(bill_, "SetText", definition("FQty"), "", int32_t{2}); }),
             automation::errc::kSubscriptOutOfRange);
 
   call(bill_, "ShowHideField", definition("FSecQty"), false);
@@ -358,7 +328,7 @@ TEST_F(BillEditorTest, DisplayCallsAreRecordedPerCellAndColumn) {
 
 TEST_F(BillEditorTest, UserEntryResolvesFillsLinkedFieldsAndRaisesChange) {
   editor_->addRow();
-  auto sink = std::make_shared<RecordingSink>();
+  auto sink = std::make_shared<testing::RecordingSink>();
   sink->react = [](std::string_view, Args args) { args[4].assign(true); };
   bill_->advise(sink);
 
@@ -392,7 +362,7 @@ TEST_F(BillEditorTest, UserEntryResolvesFillsLinkedFieldsAndRaisesChange) {
 }
 
 TEST_F(BillEditorTest, UserAddRowRaisesAddNewRowAfterTheRowExists) {
-  auto sink = std::make_shared<RecordingSink>();
+  auto sink = std::make_shared<testing::RecordingSink>();
   int32_t rowsSeen = 0;
   sink->react = [&](std::string_view, Args) { rowsSeen = editor_->rowCount(); };
   bill_->advise(sink);
@@ -410,7 +380,7 @@ TEST_F(BillEditorTest, UserAddRowRaisesAddNewRowAfterTheRowExists) {
 }
 
 TEST_F(BillEditorTest, UserMenuClickPassesTheToolAndReturnsCancel) {
-  auto sink = std::make_shared<RecordingSink>();
+  auto sink = std::make_shared<testing::RecordingSink>();
   sink->react = [](std::string_view, Args a) {
     if (automation::toText(get(a[0].value(), "Name")) == "mnuBatchFillField") a[1].assign(true);
   };
@@ -418,7 +388,8 @@ TEST_F(BillEditorTest, UserMenuClickPassesTheToolAndReturnsCancel) {
   EXPECT_TRUE(editor_->userClickMenu("mnuBatchFillField"));
   EXPECT_FALSE(editor_->userClickMenu("mnuFileSave"));
   EXPECT_EQ(sink->events.back().args[0].objectValue(), editor_->menuBar()->tool("mnuFileSave"));
-  EXPECT_EQ(errorNumber([&] { editor_->userClickMenu("mnuNoSuchCommand"); }), automation::errc::kInvalidCall);
+  EXPECT_EQ(testing::errorNumber([&] { editor_->userClickMenu("mnuNoSuchCommand"); }),
+            automation::errc::kInvalidCall);
 }
 
 TEST_F(BillEditorTest, EditorMembersAreCountedAsHostCalls) {
@@ -436,7 +407,7 @@ TEST_F(BillEditorTest, EditorMembersAreCountedAsHostCalls) {
   EXPECT_EQ(calls("BillEvent.GetDataFld"), 2u);
 
   failMember("BillEvent.GetDataFld", static_cast<int32_t>(0x80040065u));
-  EXPECT_EQ(errorNumber([&] { cellAt("FQty", 1); }), static_cast<int32_t>(0x80040065u));
+  EXPECT_EQ(testing::errorNumber([&] { cellAt("FQty", 1); }), static_cast<int32_t>(0x80040065u));
 }
 
 }  // namespace

@@ -16,44 +16,16 @@ using automation::call;
 using automation::get;
 using automation::put;
 
-/// Records the events a list raises and lets a test react inside them.
-class ListSink : public automation::EventSink {
- public:
-  struct Event {
-    std::string name;
-    std::vector<Variant> args;
-    std::vector<bool> byRef;
-  };
-  std::function<void(std::string_view, Args)> react;
-  std::vector<Event> events;
-
-  void onEvent(std::string_view event, Args args) override {
-    Event e{std::string(event), {}, {}};
-    for (auto& a : args) {
-      e.args.push_back(a.value());
-      e.byRef.push_back(a.isByRef());
-    }
-    events.push_back(std::move(e));
-    if (react) react(event, args);
-  }
-};
-
-int errorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 std::string columnName(Args args) {
   return automation::toText(call(args[2].value(), "GetValue", "FColName"));
 }
 
 class BillListTest : public testing::SimTest {
  protected:
-  BillListTest() : list_(BillList::create(host().db())), object_(list_), sink_(std::make_shared<ListSink>()) {
+  BillListTest()
+      : list_(BillList::create(host().db())),
+        object_(list_),
+        sink_(std::make_shared<testing::RecordingSink>()) {
     list_->advise(sink_);
   }
 
@@ -68,7 +40,7 @@ class BillListTest : public testing::SimTest {
 
   std::shared_ptr<BillList> list_;
   ObjectPtr object_;
-  std::shared_ptr<ListSink> sink_;
+  std::shared_ptr<testing::RecordingSink> sink_;
 };
 
 TEST_F(BillListTest, MembersResolveWithoutCaseAndAreCounted) {
@@ -85,8 +57,8 @@ TEST_F(BillListTest, MembersResolveWithoutCaseAndAreCounted) {
   EXPECT_EQ(calls("ListDisplay.ShowMode"), 2u);
 
   EXPECT_EQ(get(object_, "menubar").objectValue(), ObjectPtr(list_->menuBar()));
-  EXPECT_EQ(errorNumber([&] { put(object_, "ListDisplay", int32_t{1}); }), 383);
-  EXPECT_EQ(errorNumber([&] { get(object_, "ToolBar"); }), 438);
+  EXPECT_EQ(testing::errorNumber([&] { put(object_, "ListDisplay", int32_t{1}); }), 383);
+  EXPECT_EQ(testing::errorNumber([&] { get(object_, "ToolBar"); }), 438);
 }
 
 TEST_F(BillListTest, TemplateAndMultiCheckFollowTheHostState) {
@@ -101,7 +73,8 @@ TEST_F(BillListTest, TemplateAndMultiCheckFollowTheHostState) {
   EXPECT_EQ(callByCalculate(), Variant(int32_t{1}));
   list_->clearCallByCalculate();
   EXPECT_EQ(callByCalculate(), Variant(false));
-  EXPECT_EQ(errorNumber([&] { get(get(object_, "ListTemplate"), "TableInfo", "CallByCalculate"); }), 5);
+  EXPECT_EQ(testing::errorNumber([&] { get(get(object_, "ListTemplate"), "TableInfo", "CallByCalculate"); }),
+            5);
 
   Variant none = get(object_, host::member::kListMultiCheck);
   EXPECT_TRUE(none.isObject() && !none.objectValue());
@@ -234,7 +207,7 @@ TEST_F(BillListTest, CommandEventsCarryTheListSurfaces) {
   };
   EXPECT_TRUE(list_->userClickMenu("mnuEditCopy"));
   EXPECT_FALSE(list_->userClickMenu("mnuDataViewNextBill"));
-  EXPECT_EQ(errorNumber([&] { list_->userClickMenu("mnuNoSuchCommand"); }), 5);
+  EXPECT_EQ(testing::errorNumber([&] { list_->userClickMenu("mnuNoSuchCommand"); }), 5);
 }
 
 }  // namespace

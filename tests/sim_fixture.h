@@ -2,15 +2,50 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "automation/error.h"
+#include "automation/object.h"
 #include "automation/thread_state.h"
 #include "sim/host_object.h"
 #include "sim/sim_host.h"
 
 namespace mto::testing {
+
+/// Records the events an object raises and lets a test react inside them.
+class RecordingSink : public automation::EventSink {
+ public:
+  struct Event {
+    std::string name;
+    std::vector<automation::Variant> args;
+    std::vector<bool> byRef;
+  };
+  std::function<void(std::string_view, automation::Args)> react;
+  std::vector<Event> events;
+
+  void onEvent(std::string_view event, automation::Args args) override {
+    Event e{std::string(event), {}, {}};
+    for (auto& a : args) {
+      e.args.push_back(a.value());
+      e.byRef.push_back(a.isByRef());
+    }
+    events.push_back(std::move(e));
+    if (react) react(event, args);
+  }
+};
+
+/// The number of the automation error `f` raises; 0 when it raises none.
+inline int errorNumber(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const automation::AutomationError& e) {
+    return e.number();
+  }
+  return 0;
+}
 
 /// A fresh simulated host (in-memory database, demo seed) per test, host calls counted from zero.
 class SimTest : public ::testing::Test {
