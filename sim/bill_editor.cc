@@ -8,6 +8,7 @@
 #include "automation/error.h"
 #include "host/contract.h"
 #include "sim/connection.h"
+#include "sim/member_helpers.h"
 
 namespace mto::sim {
 
@@ -19,10 +20,6 @@ namespace {
 
 constexpr int32_t kReadOnlyProperty = 383;
 constexpr std::string_view kSource = "BillEvent";
-
-bool isPut(CallKind kind) {
-  return kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef;
-}
 
 std::string lower(std::string_view s) {
   std::string out(s);

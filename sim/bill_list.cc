@@ -3,6 +3,7 @@
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "host/contract.h"
+#include "sim/member_helpers.h"
 #include "sim/recordset.h"
 
 namespace mto::sim {
@@ -14,10 +15,6 @@ namespace {
 
 constexpr int32_t kReadOnlyProperty = 383;
 constexpr std::string_view kSource = "ListEvents";
-
-bool isPut(CallKind kind) {
-  return kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef;
-}
 
 template <typename Self, typename Read>
 typename MemberTable<Self>::Handler readOnly(std::string_view name, Read read) {

@@ -4,6 +4,7 @@
 
 #include "automation/convert.h"
 #include "automation/error.h"
+#include "sim/member_helpers.h"
 
 namespace mto::sim {
 
@@ -11,38 +12,13 @@ namespace {
 
 constexpr int32_t kReadOnlyProperty = 383;
 
-bool isPut(CallKind kind) {
-  return kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef;
-}
-
-const Variant& putValue(Args args) {
-  if (args.empty()) automation::raiseError(automation::errc::kArgumentNotOptional);
-  return args.back().value();
-}
-
-template <typename T>
-T fromVariant(const Variant& v);
-template <>
-bool fromVariant<bool>(const Variant& v) {
-  return automation::toBoolean(v);
-}
-template <>
-int32_t fromVariant<int32_t>(const Variant& v) {
-  return automation::toLong(v);
-}
-template <>
-std::string fromVariant<std::string>(const Variant& v) {
-  return automation::toText(v);
-}
-
 /// A read-write property over a field that `access` reaches.
 template <typename Self, typename Access>
 void property(MemberTable<Self>& t, std::string_view name, Access access) {
   t.add(name, [access](Self& self, CallKind kind, Args args) -> Variant {
     auto& field = access(self);
-    using T = std::remove_reference_t<decltype(field)>;
     if (isPut(kind)) {
-      field = fromVariant<T>(putValue(args));
+      convertInto(field, putValue(args));
       return {};
     }
     return Variant(field);
@@ -55,26 +31,6 @@ void readOnly(MemberTable<Self>& t, std::string_view name, Read read) {
     if (isPut(kind)) automation::raiseError(kReadOnlyProperty, "Can't assign to read-only property " + name);
     return read(self);
   });
-}
-
-[[noreturn]] void unknownKey(const std::string& collection, const Variant& key) {
-  automation::raiseError(automation::errc::kInvalidCall, "Invalid key: " + automation::describe(key),
-                         collection);
-}
-
-/// Resolves a key or 1-based position against a list of named items.
-template <typename Item, typename NameOf>
-std::shared_ptr<Item> pick(const std::vector<std::shared_ptr<Item>>& items, const Variant& which,
-                           NameOf nameOf, const std::string& collection) {
-  if (which.isString()) {
-    for (const auto& item : items)
-      if (nameOf(*item) == which.stringValue()) return item;
-    unknownKey(collection, which);
-  }
-  auto index = automation::toLong(which);
-  if (index < 1 || static_cast<size_t>(index) > items.size())
-    automation::raiseError(automation::errc::kSubscriptOutOfRange, {}, collection);
-  return items[static_cast<size_t>(index - 1)];
 }
 
 }  // namespace
@@ -103,7 +59,7 @@ std::shared_ptr<MenuTool> MenuTools::find(std::string_view key) const {
 
 std::shared_ptr<MenuTool> MenuTools::at(std::string_view key) const {
   auto tool = find(key);
-  if (!tool) unknownKey("WEXTools", Variant(key));
+  if (!tool) invalidKey("WEXTools", Variant(key));
   return tool;
 }
 
@@ -118,8 +74,8 @@ const MemberTable<MenuTools>& MenuTools::members() {
   static const MemberTable<MenuTools> table = [] {
     MemberTable<MenuTools> t("WEXTools");
     auto item = [](MenuTools& self, CallKind, Args args) -> Variant {
-      return ObjectPtr(pick(
-          self.tools_, requiredArg(args, 0), [](const MenuTool& m) { return m.name(); }, "WEXTools"));
+      return ObjectPtr(pickNamed(
+          self.tools_, requiredArg(args, 0), [](const MenuTool& m) { return m.name(); }, "WEXTools", 1));
     };
     t.add("", item);
     t.add("Item", item);
@@ -129,7 +85,7 @@ const MemberTable<MenuTools>& MenuTools::members() {
     t.add("ToolByName", [](MenuTools& self, CallKind, Args args) -> Variant {
       std::string name = automation::toText(requiredArg(args, 0));
       if (auto tool = self.find(name)) return ObjectPtr(tool);
-      if (!self.ownsTools_) unknownKey("WEXTools", Variant(name));
+      if (!self.ownsTools_) invalidKey("WEXTools", Variant(name));
       auto tool = std::make_shared<MenuTool>(name);
       self.tools_.push_back(tool);
       return ObjectPtr(tool);
@@ -158,8 +114,8 @@ const MemberTable<MenuBand>& MenuBand::members() {
     t.add("WEXTools", [](MenuBand& self, CallKind, Args args) -> Variant {
       const Variant& key = arg(args, 0);
       if (key.isMissing()) return ObjectPtr(self.tools_);
-      return ObjectPtr(pick(
-          self.tools_->tools(), key, [](const MenuTool& m) { return m.name(); }, "WEXTools"));
+      return ObjectPtr(pickNamed(
+          self.tools_->tools(), key, [](const MenuTool& m) { return m.name(); }, "WEXTools", 1));
     });
     return t;
   }();
@@ -174,7 +130,7 @@ std::shared_ptr<MenuBand> MenuBands::find(std::string_view key) const {
 
 std::shared_ptr<MenuBand> MenuBands::at(std::string_view key) const {
   auto band = find(key);
-  if (!band) unknownKey("WEXBands", Variant(key));
+  if (!band) invalidKey("WEXBands", Variant(key));
   return band;
 }
 
@@ -182,8 +138,8 @@ const MemberTable<MenuBands>& MenuBands::members() {
   static const MemberTable<MenuBands> table = [] {
     MemberTable<MenuBands> t("WEXBands");
     auto item = [](MenuBands& self, CallKind, Args args) -> Variant {
-      return ObjectPtr(pick(
-          self.bands_, requiredArg(args, 0), [](const MenuBand& b) { return b.key(); }, "WEXBands"));
+      return ObjectPtr(pickNamed(
+          self.bands_, requiredArg(args, 0), [](const MenuBand& b) { return b.key(); }, "WEXBands", 1));
     };
     t.add("", item);
     t.add("Item", item);
@@ -201,14 +157,14 @@ const MemberTable<MenuBar>& MenuBar::members() {
     t.add("WEXBands", [](MenuBar& self, CallKind, Args args) -> Variant {
       const Variant& key = arg(args, 0);
       if (key.isMissing()) return ObjectPtr(self.bands_);
-      return ObjectPtr(pick(
-          self.bands_->bands(), key, [](const MenuBand& b) { return b.key(); }, "WEXBands"));
+      return ObjectPtr(pickNamed(
+          self.bands_->bands(), key, [](const MenuBand& b) { return b.key(); }, "WEXBands", 1));
     });
     t.add("WEXTools", [](MenuBar& self, CallKind, Args args) -> Variant {
       const Variant& key = arg(args, 0);
       if (key.isMissing()) return ObjectPtr(self.tools_);
-      return ObjectPtr(pick(
-          self.tools_->tools(), key, [](const MenuTool& m) { return m.name(); }, "WEXTools"));
+      return ObjectPtr(pickNamed(
+          self.tools_->tools(), key, [](const MenuTool& m) { return m.name(); }, "WEXTools", 1));
     });
     t.add("Refresh", [](MenuBar& self, CallKind, Args) -> Variant {
       ++self.refreshes_;

@@ -4,49 +4,11 @@
 
 #include "automation/convert.h"
 #include "automation/error.h"
+#include "sim/member_helpers.h"
 
 namespace mto::sim {
 
 namespace {
-
-bool isPut(CallKind kind) {
-  return kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef;
-}
-
-const Variant& putValue(Args args) {
-  if (args.empty()) automation::raiseError(automation::errc::kArgumentNotOptional);
-  return args.back().value();
-}
-
-void convertInto(std::string& field, const Variant& v) {
-  field = automation::toText(v);
-}
-void convertInto(bool& field, const Variant& v) {
-  field = automation::toBoolean(v);
-}
-void convertInto(int32_t& field, const Variant& v) {
-  field = automation::toLong(v);
-}
-
-[[noreturn]] void invalidKey(const std::string& collection, const Variant& key) {
-  automation::raiseError(automation::errc::kInvalidCall, "Invalid key: " + automation::describe(key),
-                         collection);
-}
-
-/// Resolves a name or 0-based position.
-template <typename Item, typename NameOf>
-std::shared_ptr<Item> pick(const std::vector<std::shared_ptr<Item>>& items, const Variant& which,
-                           NameOf nameOf, const std::string& collection) {
-  if (which.isString()) {
-    for (const auto& item : items)
-      if (nameOf(*item) == which.stringValue()) return item;
-    invalidKey(collection, which);
-  }
-  auto index = automation::toLong(which);
-  if (index < 0 || static_cast<size_t>(index) >= items.size())
-    automation::raiseError(automation::errc::kSubscriptOutOfRange, {}, collection);
-  return items[static_cast<size_t>(index)];
-}
 
 const std::string& toolName(const ToolbarTool& t) {
   return t.state().name;
@@ -172,7 +134,7 @@ const MemberTable<ToolbarTools>& ToolbarTools::members() {
   static const MemberTable<ToolbarTools> table = [] {
     MemberTable<ToolbarTools> t("Tools");
     auto item = [](ToolbarTools& self, CallKind, Args args) -> Variant {
-      return ObjectPtr(pick(self.tools_, requiredArg(args, 0), toolName, "Tools"));
+      return ObjectPtr(pickNamed(self.tools_, requiredArg(args, 0), toolName, "Tools", 0));
     };
     t.add("", item);
     t.add("Item", item);
@@ -222,7 +184,7 @@ const MemberTable<ToolbarBand>& ToolbarBand::members() {
     t.add("Tools", [](ToolbarBand& self, CallKind, Args args) -> Variant {
       const Variant& which = arg(args, 0);
       if (which.isMissing()) return ObjectPtr(self.tools_);
-      return ObjectPtr(pick(self.tools_->tools(), which, toolName, "Tools"));
+      return ObjectPtr(pickNamed(self.tools_->tools(), which, toolName, "Tools", 0));
     });
     return t;
   }();
@@ -239,8 +201,8 @@ const MemberTable<ToolbarBands>& ToolbarBands::members() {
   static const MemberTable<ToolbarBands> table = [] {
     MemberTable<ToolbarBands> t("Bands");
     auto item = [](ToolbarBands& self, CallKind, Args args) -> Variant {
-      return ObjectPtr(pick(
-          self.bands_, requiredArg(args, 0), [](const ToolbarBand& b) { return b.name(); }, "Bands"));
+      return ObjectPtr(pickNamed(
+          self.bands_, requiredArg(args, 0), [](const ToolbarBand& b) { return b.name(); }, "Bands", 0));
     };
     t.add("", item);
     t.add("Item", item);
@@ -263,13 +225,13 @@ const MemberTable<Toolbar>& Toolbar::members() {
     t.add("Tools", [](Toolbar& self, CallKind, Args args) -> Variant {
       const Variant& which = arg(args, 0);
       if (which.isMissing()) return ObjectPtr(self.tools_);
-      return ObjectPtr(pick(self.tools_->tools(), which, toolName, "Tools"));
+      return ObjectPtr(pickNamed(self.tools_->tools(), which, toolName, "Tools", 0));
     });
     t.add("Bands", [](Toolbar& self, CallKind, Args args) -> Variant {
       const Variant& which = arg(args, 0);
       if (which.isMissing()) return ObjectPtr(self.bands_);
-      return ObjectPtr(pick(
-          self.bands_->bands(), which, [](const ToolbarBand& b) { return b.name(); }, "Bands"));
+      return ObjectPtr(pickNamed(
+          self.bands_->bands(), which, [](const ToolbarBand& b) { return b.name(); }, "Bands", 0));
     });
     t.add("RecalcLayout", [](Toolbar& self, CallKind, Args) -> Variant {
       ++self.recalcs_;
