@@ -187,6 +187,9 @@ int printTranscript(const json& trace, std::ostream& out) {
     for (const auto& e : step["errors"])
       out << fmt::format("    error returned to the host: {} {} ({})\n", e["number"].dump(),
                          e["description"].dump(), e["source"].dump());
+    for (const auto& a : step["hostActions"])
+      out << fmt::format("    host {} {} {}\n", a["component"].get<std::string>(),
+                         a["call"].get<std::string>(), a["detail"].get<std::string>());
     for (const auto& a : step["doActions"])
       out << fmt::format("    host field action on {}[{}]\n", a["key"].get<std::string>(),
                          a["row"].get<int>());

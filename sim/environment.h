@@ -26,6 +26,18 @@ struct MessageRecord {
   std::optional<automation::ErrorInfo> error;  // the error object's fields, for Kind::Error
 };
 
+/// One call a host window or action runner received from the plug-in: the stock-status window
+/// opened ("ShowByBill" with its filter, or "Show"), or an action run ("DoAction" with the action's
+/// name and the keys of its parameter dictionary, in order).
+struct HostActionRecord {
+  std::string component;  // the ProgID it was created by
+  std::string call;       // "ShowByBill", "Show", "DoAction"
+  std::string detail;     // the filter, or the action's name
+  std::vector<std::string> parameterKeys;
+  bool interfaceSet = false;  // SetInterface was called before DoAction
+  bool dataSrvSet = false;    // DataSrv was set before DoAction
+};
+
 /// What the simulated host's services share and record: the login properties, the log switch, and
 /// everything the plug-in showed or logged, for tests, traces and the demo to read.
 struct Environment {
@@ -34,6 +46,7 @@ struct Environment {
   bool logEnabled = true;
   std::vector<LogScopeRecord> logScopes;
   std::vector<MessageRecord> messages;
+  std::vector<HostActionRecord> hostActions;
   /// (form type name, language) of every form-font call.
   std::vector<std::pair<std::string, std::string>> formFontCalls;
 };

@@ -465,6 +465,7 @@ class Runner {
     size_t scopesBefore = host_->env().logScopes.size();
     size_t boxesBefore = host_->platform().messageBoxes().size();
     size_t actionsBefore = bill_->doActions().size();
+    size_t hostActionsBefore = host_->env().hostActions.size();
     auto callsBefore = HostCallCounter::instance().snapshot();
     auto cellsBefore = snapshotCells(*bill_);
     std::vector<std::optional<int32_t>> scopeCodesBefore;
@@ -502,6 +503,18 @@ class Runner {
       actions.push_back({{"key", a.key}, {"row", a.row}, {"actions", a.actions}});
     }
     context.record["doActions"] = actions;
+    json hostActions = json::array();
+    for (size_t i = hostActionsBefore; i < env.hostActions.size(); ++i) {
+      const auto& a = env.hostActions[i];
+      json j = {{"component", a.component}, {"call", a.call}, {"detail", a.detail}};
+      if (a.call == "DoAction") {
+        j["parameters"] = a.parameterKeys;
+        j["interfaceSet"] = a.interfaceSet;
+        j["dataSrvSet"] = a.dataSrvSet;
+      }
+      hostActions.push_back(j);
+    }
+    context.record["hostActions"] = hostActions;
     json errors = json::array();
     for (const auto& e : context.errors) errors.push_back(errorJson(e));
     context.record["errors"] = errors;
@@ -708,7 +721,7 @@ class Runner {
   std::vector<std::string> checkExpectations(const json& expect, StepContext& context) {
     onlyKeys(expect,
              {"cancel", "messages", "error", "cells", "hidden", "hiddenGrid", "totals", "result", "logScopes",
-              "listTexts", "data", "hostCalls", "tools", "saved"},
+              "listTexts", "data", "hostCalls", "tools", "saved", "hostActions"},
              "expect");
     std::vector<std::string> failed;
     auto check = [&](bool ok, const std::string& what) {
@@ -862,6 +875,12 @@ class Runner {
                 fmt::format("tool {}.{}: expected {}, got {}", key, prop, value.dump(), got[prop].dump()));
         }
       }
+    }
+    if (expect.contains("hostActions")) {
+      json got = json::array();
+      for (const auto& a : r["hostActions"]) got.push_back({{"call", a["call"]}, {"detail", a["detail"]}});
+      check(got == expect["hostActions"],
+            fmt::format("hostActions: expected {}, got {}", expect["hostActions"].dump(), got.dump()));
     }
     if (expect.contains("saved"))
       check(r.contains("savedBill") == boolOf(expect["saved"], "expect.saved"),

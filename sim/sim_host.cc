@@ -2,6 +2,7 @@
 
 #include "automation/thread_state.h"
 #include "host/contract.h"
+#include "sim/action_components.h"
 #include "sim/collections.h"
 #include "sim/connection.h"
 #include "sim/host_object.h"
@@ -32,6 +33,7 @@ SimHost::SimHost(SimHostOptions options)
   registerDataComponents(*platform_, *db_);
   registerSysInfo(*platform_, *db_);
   registerToolbarLibrary(*platform_);
+  registerActionComponents(*platform_, env_);
   if (pluginFactory()) platform_->registerFactory(std::string(host::progid::kPlugin), pluginFactory());
   setPropsString(std::move(options.propsString));
   previous_ = automation::setPlatform(platform_);
