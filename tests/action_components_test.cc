@@ -30,8 +30,9 @@ TEST_F(ActionComponentsTest, ActionRunnerRecordsTheActionItsParametersAndWhatWas
   parameters.setItem("NewRow", 2);
   call(runner, "DoAction", "WEXSer_GetStockQtyAndSecurityQty", parameters.object(),
        host::DictionaryRef::create().object());
-  call(runner, "SetInterface", Variant(runner));
-  automation::putRef(runner, "DataSrv", Variant(runner));
+  auto bill = host::DictionaryRef::create();  // any object stands for the bill here
+  call(runner, "SetInterface", Variant(bill.object()));
+  automation::putRef(runner, "DataSrv", Variant(bill.object()));
   call(runner, "DoAction", "Batch_F7Action", parameters.object(), host::DictionaryRef::create().object());
   ASSERT_EQ(env().hostActions.size(), 2u);
   EXPECT_EQ(env().hostActions[0].detail, "WEXSer_GetStockQtyAndSecurityQty");
