@@ -11,10 +11,6 @@ void m_Billinterface_AfterFillRow(InstanceState&, int32_t, const ObjectPtr&, con
                                   const ObjectPtr&) {}
 void m_Billinterface_AfterLoadBill(InstanceState&) {}
 void m_BillInterface_AfterNewBill(InstanceState&) {}
-void m_BillInterface_BeforeSave(InstanceState&, Arg&) {}
-void m_BillInterface_BeginEdit(InstanceState&, const ObjectPtr&, int32_t, int32_t) {}
-void m_BillInterface_UnMultiCheck(InstanceState&, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, Arg&,
-                                  Arg&) {}
 void m_BillInterface_BarInitialize(InstanceState&, const ObjectPtr&) {}
 void m_BillInterface_MenuBarInitialize(InstanceState&, const ObjectPtr&) {}
 void m_BillInterface_MenuBarClick(InstanceState&, const ObjectPtr&, Arg&) {}

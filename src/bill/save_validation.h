@@ -1,0 +1,22 @@
+#pragma once
+
+#include "automation/dates.h"
+#include "support/instance_state.h"
+
+namespace mto::bill {
+
+/// The current accounting period as the host's list server last reported it.
+struct CurrentPeriod {
+  int32_t year = 0;
+  int32_t period = 0;
+  automation::Date first;
+  automation::Date last;
+};
+
+/// Asks the host's list server for the current period and keeps it for the thread. Raises.
+void LoadCurrentPeriod();
+
+/// The period `LoadCurrentPeriod` kept for this thread.
+const CurrentPeriod& currentPeriod();
+
+}  // namespace mto::bill
