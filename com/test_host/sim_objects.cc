@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -50,7 +51,11 @@ class EventForwarder : public automation::EventSink {
     Slots slots(count);
     for (size_t i = 0; i < count; ++i) {
       VARIANT& slot = slots.values[count - 1 - i];  // COM passes arguments last first
-      if (args[i].isByRef()) {
+      if (args[i].isByRef() && typedBooleans() && args[i].value().type() == automation::VarType::Boolean) {
+        slots.booleans[i] = args[i].value().boolValue() ? VARIANT_TRUE : VARIANT_FALSE;
+        slot.vt = VT_BYREF | VT_BOOL;
+        slot.pboolVal = &slots.booleans[i];
+      } else if (args[i].isByRef()) {
         com::toVariant(args[i].value(), &slots.referenced[i]);
         slot.vt = VT_BYREF | VT_VARIANT;
         slot.pvarVal = &slots.referenced[i];
@@ -65,7 +70,9 @@ class EventForwarder : public automation::EventSink {
                                    excepInfo.get(), &argError);
     for (size_t i = 0; i < count; ++i) {
       if (!args[i].isByRef()) continue;
-      Variant now = com::fromVariant(slots.referenced[i]);
+      Variant now = V_VT(&slots.values[count - 1 - i]) == (VT_BYREF | VT_BOOL)
+                        ? Variant(slots.booleans[i] != VARIANT_FALSE)
+                        : com::fromVariant(slots.referenced[i]);
       if (!(now == args[i].value())) args[i].assign(std::move(now));
     }
     if (FAILED(hr)) com::raiseHResult(hr, excepInfo.get());
@@ -74,7 +81,7 @@ class EventForwarder : public automation::EventSink {
  private:
   /// The VARIANTs of one event call, cleared whatever happens (by-reference slots own nothing).
   struct Slots {
-    explicit Slots(size_t count) : values(count), referenced(count) {
+    explicit Slots(size_t count) : values(count), referenced(count), booleans(count, VARIANT_FALSE) {
       for (auto& v : values) VariantInit(&v);
       for (auto& v : referenced) VariantInit(&v);
     }
@@ -86,7 +93,18 @@ class EventForwarder : public automation::EventSink {
     Slots& operator=(const Slots&) = delete;
     std::vector<VARIANT> values;
     std::vector<VARIANT> referenced;
+    std::vector<VARIANT_BOOL> booleans;
   };
+
+  /// Hosts pass a by-reference Boolean (Cancel) either as VT_BYREF|VT_VARIANT or as VT_BYREF|VT_BOOL;
+  /// MTO_REPLAY_BYREF=typed replays with the second form.
+  static bool typedBooleans() {
+    static const bool typed = [] {
+      const char* form = std::getenv("MTO_REPLAY_BYREF");
+      return form && std::string_view(form) == "typed";
+    }();
+    return typed;
+  }
 
   ComPtr<IDispatch> receiver_;
   std::unordered_map<std::string, DISPID> ids_;
