@@ -64,7 +64,9 @@ const char* const kStory = R"json({
     {"name": "Row 3: expiry date 2027-04-30 instead: the production date follows back to 2026-11-01",
      "setCell": {"key": "FPeriodDate", "row": 3, "value": "2027-04-30"}},
     {"name": "Row 3: move 12.5 kg", "setCell": {"key": "FChangeQty", "row": 3, "value": 12.5}},
-    {"name": "Save", "save": true}
+    {"name": "Save: refused, row 2 moves nothing yet", "save": true},
+    {"name": "Row 2: move 20 m", "setCell": {"key": "FChangeQty", "row": 2, "value": 20}},
+    {"name": "Save again: stored", "save": true}
   ]
 })json";
 
