@@ -10,6 +10,7 @@
 
 #include "automation/dates.h"
 #include "automation/error.h"
+#include "error_number.h"
 
 namespace mto::automation {
 namespace {
@@ -25,17 +26,6 @@ Locale deDE() {
 }
 Locale plPL() {
   return Locale{".", "dd.MM.yyyy", "HH:mm:ss", "\xC2\xA0", ","};
-}
-
-// The error number a call raises, 0 when it returns.
-template <typename F>
-int errorOf(F&& call) {
-  try {
-    call();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 // A result or the number of the error expected instead.
@@ -58,7 +48,7 @@ Outcome<T> raises(int number) {
 template <typename T, typename F>
 void expectOutcome(const Outcome<T>& want, F&& call, const std::string& label) {
   if (want.error != 0) {
-    EXPECT_EQ(errorOf(call), want.error) << label;
+    EXPECT_EQ(testing::errorNumber(call), want.error) << label;
   } else {
     try {
       EXPECT_EQ(call(), want.value) << label;
@@ -133,7 +123,7 @@ TEST(LeadingNumber, ValuesGoThroughTheirText) {
   EXPECT_EQ(leadingNumber(Variant(2.5)), 2);  // "2,5"
   EXPECT_EQ(leadingNumber(Variant("7.5x")), 7.5);
   EXPECT_EQ(leadingNumber(Variant()), 0);
-  EXPECT_EQ(errorOf([] { leadingNumber(Variant::null()); }), 94);
+  EXPECT_EQ(testing::errorNumber([] { leadingNumber(Variant::null()); }), 94);
 }
 
 TEST(WholeNumber, RoundsHalvesToEven) {
@@ -224,8 +214,8 @@ TEST(ParseNumber, ReadsTheWholeTextInTheLocale) {
       ADD_FAILURE() << row.text << " raised " << e.number();
     }
   }
-  EXPECT_EQ(errorOf([] { parseNumber("1e400", enUS()); }), 6);
-  EXPECT_EQ(errorOf([] { parseNumber("&H100000000", enUS()); }), 6);
+  EXPECT_EQ(testing::errorNumber([] { parseNumber("1e400", enUS()); }), 6);
+  EXPECT_EQ(testing::errorNumber([] { parseNumber("&H100000000", enUS()); }), 6);
 }
 
 TEST(Conversions, ToIntegerAndToLong) {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "automation/error.h"
+#include "error_number.h"
 
 namespace mto::automation {
 namespace {
@@ -27,16 +28,6 @@ Locale withPatterns(std::string date, std::string time) {
   l.shortDatePattern = std::move(date);
   l.timePattern = std::move(time);
   return l;
-}
-
-template <typename F>
-int errorOf(F&& call) {
-  try {
-    call();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 // A platform whose clock stands at 2025-03-15 09:00, so two-part dates and today() are fixed.
@@ -88,10 +79,10 @@ TEST(Dates, ImpossibleOrOutOfRangeValuesRaise) {
       {2024, 2, 29, 0, 0, 0, 0}, {2000, 2, 29, 0, 0, 0, 0}, {1900, 2, 29, 0, 0, 0, 5},
   };
   for (const auto& r : rows)
-    EXPECT_EQ(errorOf([&] { makeDate(r.y, r.m, r.d, r.h, r.mi, r.s); }), r.error)
+    EXPECT_EQ(testing::errorNumber([&] { makeDate(r.y, r.m, r.d, r.h, r.mi, r.s); }), r.error)
         << r.y << "-" << r.m << "-" << r.d;
   for (double serial : {-657435.0, 2958466.0, kNaN, std::numeric_limits<double>::infinity()})
-    EXPECT_EQ(errorOf([&] { dateParts(Date{serial}); }), 6) << serial;
+    EXPECT_EQ(testing::errorNumber([&] { dateParts(Date{serial}); }), 6) << serial;
 }
 
 TEST(Dates, TextInTheLocalePatterns) {
@@ -119,7 +110,7 @@ TEST(Dates, TextInTheLocalePatterns) {
       {-5.25, enUS(), "12/25/1899 6:00:00"},
   };
   for (const auto& row : rows) EXPECT_EQ(dateText(Date{row.serial}, row.locale), row.want) << row.serial;
-  EXPECT_EQ(errorOf([] { dateText(Date{2958466}, enUS()); }), 6);
+  EXPECT_EQ(testing::errorNumber([] { dateText(Date{2958466}, enUS()); }), 6);
 }
 
 TEST(Dates, FormatPatterns) {
@@ -220,7 +211,7 @@ TEST_F(DatesTest, ValuesToDates) {
     if (row.want) {
       EXPECT_EQ(toDate(row.in), *row.want) << describe(row.in);
     } else {
-      EXPECT_EQ(errorOf([&] { toDate(row.in); }), row.error) << describe(row.in);
+      EXPECT_EQ(testing::errorNumber([&] { toDate(row.in); }), row.error) << describe(row.in);
     }
   }
 }
@@ -264,7 +255,8 @@ TEST(Dates, AddDaysKeepsTheTime) {
     if (row.want) {
       EXPECT_EQ(addDays(Date{row.serial}, row.days), Date{*row.want}) << row.serial << " + " << row.days;
     } else {
-      EXPECT_EQ(errorOf([&] { addDays(Date{row.serial}, row.days); }), 5) << row.serial << " + " << row.days;
+      EXPECT_EQ(testing::errorNumber([&] { addDays(Date{row.serial}, row.days); }), 5)
+          << row.serial << " + " << row.days;
     }
   }
 }
@@ -311,7 +303,7 @@ TEST(Dates, DateAddIntervals) {
       Date got = dateAdd(row.interval, row.number, row.from);
       EXPECT_NEAR(got.serial, row.want->serial, 1e-9) << label;
     } else {
-      EXPECT_EQ(errorOf([&] { dateAdd(row.interval, row.number, row.from); }), 5) << label;
+      EXPECT_EQ(testing::errorNumber([&] { dateAdd(row.interval, row.number, row.from); }), 5) << label;
     }
   }
 }

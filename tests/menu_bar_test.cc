@@ -6,6 +6,7 @@
 
 #include "automation/convert.h"
 #include "automation/property_object.h"
+#include "error_number.h"
 #include "sim/toolbar.h"
 
 namespace mto::sim {
@@ -15,15 +16,7 @@ using automation::AutomationError;
 using automation::call;
 using automation::get;
 using automation::put;
-
-int errorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::errorNumber;
 
 std::vector<std::string> names(const std::vector<MenuToolState>& tools) {
   std::vector<std::string> out;

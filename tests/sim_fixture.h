@@ -10,6 +10,7 @@
 #include "automation/error.h"
 #include "automation/object.h"
 #include "automation/thread_state.h"
+#include "error_number.h"
 #include "sim/host_object.h"
 #include "sim/sim_host.h"
 
@@ -36,16 +37,6 @@ class RecordingSink : public automation::EventSink {
     if (react) react(event, args);
   }
 };
-
-/// The number of the automation error `f` raises; 0 when it raises none.
-inline int errorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const automation::AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 /// A fresh simulated host (in-memory database, demo seed) per test, host calls counted from zero.
 class SimTest : public ::testing::Test {

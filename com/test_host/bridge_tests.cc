@@ -31,7 +31,8 @@ namespace {
 Variant roundTrip(const Variant& value, VARTYPE expectedType) {
   OwnedVariant v;
   com::toVariant(value, v.get());
-  tests().expect(v->vt == expectedType, "VARTYPE " + std::to_string(v->vt) + " for " + automation::describe(value));
+  tests().expect(v->vt == expectedType,
+                 "VARTYPE " + std::to_string(v->vt) + " for " + automation::describe(value));
   return com::fromVariant(*v.get());
 }
 
@@ -56,7 +57,8 @@ std::shared_ptr<ScriptedObject> probeBehaviour() {
     return {};
   });
   probe->property("Value", Variant{});
-  probe->on("IsMissing", [](CallKind, automation::Args a) -> Variant { return a.empty() || a[0].isMissing(); });
+  probe->on("IsMissing",
+            [](CallKind, automation::Args a) -> Variant { return a.empty() || a[0].isMissing(); });
   probe->on("Fail", [](CallKind, automation::Args a) -> Variant {
     automation::raiseError(a[0].value().longValue(), "probe failed", "Probe.Fail");
   });
@@ -76,30 +78,6 @@ struct RecordingSink : automation::EventSink {
     if (react) react(event, args);
   }
 };
-
-VARIANT byRef(VARTYPE type, void* target) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BYREF | type;
-  v.byref = target;
-  return v;
-}
-
-VARIANT longValue(LONG value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
-  return v;
-}
-
-VARIANT nothing() {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = nullptr;
-  return v;
-}
 
 HRESULT STDMETHODCALLTYPE fillLate(EXCEPINFO* e) {
   e->scode = static_cast<HRESULT>(0x800A0009);
@@ -126,7 +104,8 @@ void conversions() {
              {automation::Array{int32_t{1}, "x", automation::Array{true}}, VT_ARRAY | VT_VARIANT},
          }) {
       Variant back = roundTrip(value, type);
-      t.expect(back == value, "round trip of " + automation::describe(value) + " gave " + automation::describe(back));
+      t.expect(back == value,
+               "round trip of " + automation::describe(value) + " gave " + automation::describe(back));
     }
   });
   t.run("True is VARIANT_TRUE and text is UTF-16 inside", [&] {
@@ -151,7 +130,10 @@ void conversions() {
     EXPECT(from(VT_I8, [](VARIANT& v) { v.llVal = 42; }) == Variant(int32_t{42}));
     EXPECT(from(VT_R4, [](VARIANT& v) { v.fltVal = 1.5f; }) == Variant(1.5));
     EXPECT(from(VT_CY, [](VARIANT& v) { v.cyVal.int64 = 12345; }) == Variant(1.2345));
-    EXPECT(from(VT_DECIMAL, [](VARIANT& v) { VarDecFromR8(-2.75, &v.decVal); v.vt = VT_DECIMAL; }) == Variant(-2.75));
+    EXPECT(from(VT_DECIMAL, [](VARIANT& v) {
+             VarDecFromR8(-2.75, &v.decVal);
+             v.vt = VT_DECIMAL;
+           }) == Variant(-2.75));
   });
   t.run("by-reference VARIANTs are read through their pointer", [&] {
     LONG number = 7;
@@ -221,13 +203,23 @@ void errorMapping() {
     t.expectHr(com::hresultFromNumber(20438), static_cast<HRESULT>(0x800A4FD6), "20438");
     t.expectHr(com::hresultFromNumber(automation::errc::kObjectError + 513), static_cast<HRESULT>(0x80040201),
                "vbObjectError + 513");
-    for (auto [hr, number] : std::vector<std::pair<HRESULT, int32_t>>{
-             {DISP_E_MEMBERNOTFOUND, 438}, {DISP_E_UNKNOWNNAME, 438}, {DISP_E_TYPEMISMATCH, 13},
-             {DISP_E_OVERFLOW, 6}, {DISP_E_BADINDEX, 9}, {DISP_E_PARAMNOTOPTIONAL, 449},
-             {DISP_E_BADPARAMCOUNT, 450}, {DISP_E_PARAMNOTFOUND, 448}, {DISP_E_NONAMEDARGS, 446},
-             {E_NOINTERFACE, 430}, {E_INVALIDARG, 5}, {E_OUTOFMEMORY, 7}, {E_NOTIMPL, 445},
-             {static_cast<HRESULT>(0x800A005E), 94}, {static_cast<HRESULT>(0x80040201), -2147220991},
-             {E_FAIL, static_cast<int32_t>(E_FAIL)}}) {
+    for (auto [hr, number] :
+         std::vector<std::pair<HRESULT, int32_t>>{{DISP_E_MEMBERNOTFOUND, 438},
+                                                  {DISP_E_UNKNOWNNAME, 438},
+                                                  {DISP_E_TYPEMISMATCH, 13},
+                                                  {DISP_E_OVERFLOW, 6},
+                                                  {DISP_E_BADINDEX, 9},
+                                                  {DISP_E_PARAMNOTOPTIONAL, 449},
+                                                  {DISP_E_BADPARAMCOUNT, 450},
+                                                  {DISP_E_PARAMNOTFOUND, 448},
+                                                  {DISP_E_NONAMEDARGS, 446},
+                                                  {E_NOINTERFACE, 430},
+                                                  {E_INVALIDARG, 5},
+                                                  {E_OUTOFMEMORY, 7},
+                                                  {E_NOTIMPL, 445},
+                                                  {static_cast<HRESULT>(0x800A005E), 94},
+                                                  {static_cast<HRESULT>(0x80040201), -2147220991},
+                                                  {E_FAIL, static_cast<int32_t>(E_FAIL)}}) {
       t.expect(com::numberFromHResult(hr) == number, "number of HRESULT " + std::to_string(hr));
     }
   });
@@ -247,18 +239,21 @@ void errorMapping() {
     EXPECT((back == automation::ErrorInfo{13, "Src\r\nOuter", "bad type", "help.chm", 77}));
   });
   t.run("without an EXCEPINFO the error's own HRESULT is returned", [&] {
-    t.expectHr(com::firewall([]() -> HRESULT { automation::raiseError(5); }), static_cast<HRESULT>(0x800A0005), "5");
+    t.expectHr(com::firewall([]() -> HRESULT { automation::raiseError(5); }),
+               static_cast<HRESULT>(0x800A0005), "5");
   });
   t.run("out of memory, other exceptions and non-exceptions", [&] {
     OwnedExcepInfo info;
-    t.expectHr(com::firewall(info.get(), []() -> HRESULT { throw std::bad_alloc(); }), E_OUTOFMEMORY, "bad_alloc");
-    t.expectHr(com::firewall(info.get(), []() -> HRESULT { throw std::runtime_error("boom"); }), DISP_E_EXCEPTION,
-               "runtime_error");
+    t.expectHr(com::firewall(info.get(), []() -> HRESULT { throw std::bad_alloc(); }), E_OUTOFMEMORY,
+               "bad_alloc");
+    t.expectHr(com::firewall(info.get(), []() -> HRESULT { throw std::runtime_error("boom"); }),
+               DISP_E_EXCEPTION, "runtime_error");
     t.expectHr(info->scode, static_cast<HRESULT>(0x800A01B8), "runtime_error scode (440)");
     t.expectEq(com::fromBstr(info->bstrDescription), "boom", "runtime_error text");
     info.reset();
     t.expectHr(com::firewall(info.get(), []() -> HRESULT { throw 42; }), E_UNEXPECTED, "int");
-    t.expectHr(com::firewall([]() -> HRESULT { throw std::runtime_error("x"); }), E_UNEXPECTED, "no EXCEPINFO");
+    t.expectHr(com::firewall([]() -> HRESULT { throw std::runtime_error("x"); }), E_UNEXPECTED,
+               "no EXCEPINFO");
   });
   t.run("EXCEPINFO from a server: wCode, deferred fill-in, missing texts", [&] {
     EXCEPINFO info{};
@@ -356,8 +351,9 @@ void eventsThroughTheAdapter() {
   });
   t.run("an event arrives by name with its arguments in order", [&] {
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    t.expectHr(host->raise(L"Change", {nothing(), nothing(), longValue(2), longValue(3), byRef(VT_BOOL, &cancel)}),
-               S_OK, "raise");
+    t.expectHr(
+        host->raise(L"Change", {nothing(), nothing(), longValue(2), longValue(3), byRef(VT_BOOL, &cancel)}),
+        S_OK, "raise");
     EXPECT(sink->events.back() == "Change");
     EXPECT(sink->lastArgs.size() == 5 && sink->lastArgs[2] == Variant(int32_t{2}) &&
            sink->lastArgs[3] == Variant(int32_t{3}));
@@ -445,20 +441,26 @@ void platformServices() {
            date.find('y') != std::string::npos);
   });
   t.run("date and time pictures in the runtime's tokens", [&] {
-    for (auto [windows, runtime] : std::vector<std::pair<std::string, std::string>>{
-             {"M/d/yyyy", "M/d/yyyy"}, {"dd.MM.yy", "dd.MM.yy"}, {"yyy-MM-dd", "yyyy-MM-dd"},
-             {"yyyyy/M/d", "yyyy/M/d"}, {"gg yyyy/M/d", "yyyy/M/d"}, {"d 'de' MMMM 'de' yyyy", "d 'de' MMMM 'de' yyyy"},
-             {"y/M/d", "y/M/d"}}) {
+    for (auto [windows, runtime] :
+         std::vector<std::pair<std::string, std::string>>{{"M/d/yyyy", "M/d/yyyy"},
+                                                          {"dd.MM.yy", "dd.MM.yy"},
+                                                          {"yyy-MM-dd", "yyyy-MM-dd"},
+                                                          {"yyyyy/M/d", "yyyy/M/d"},
+                                                          {"gg yyyy/M/d", "yyyy/M/d"},
+                                                          {"d 'de' MMMM 'de' yyyy", "d 'de' MMMM 'de' yyyy"},
+                                                          {"y/M/d", "y/M/d"}}) {
       t.expectEq(com::runtimeDatePattern(windows), runtime, windows);
     }
-    for (auto [windows, runtime] : std::vector<std::pair<std::string, std::string>>{
-             {"HH:mm:ss", "HH:mm:ss"}, {"h:mm:ss tt", "h:mm:ss tt"}, {"H' h 'm", "H' h 'm"}, {"hhh:mmm", "hh:mm"}}) {
+    for (auto [windows, runtime] :
+         std::vector<std::pair<std::string, std::string>>{{"HH:mm:ss", "HH:mm:ss"},
+                                                          {"h:mm:ss tt", "h:mm:ss tt"},
+                                                          {"H' h 'm", "H' h 'm"},
+                                                          {"hhh:mmm", "hh:mm"}}) {
       t.expectEq(com::runtimeTimePattern(windows), runtime, windows);
     }
   });
-  t.run("message boxes are answered OK while suppressed", [&] {
-    EXPECT(platform.messageBox("never shown", "test", MB_OKCANCEL) == IDOK);
-  });
+  t.run("message boxes are answered OK while suppressed",
+        [&] { EXPECT(platform.messageBox("never shown", "test", MB_OKCANCEL) == IDOK); });
 }
 
 }  // namespace

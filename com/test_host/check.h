@@ -4,6 +4,7 @@
 // failing expression with its line, and one summary line "N passed, M failed" that scripts grep
 // (an exit code alone is not trusted under Wine).
 
+#include <oaidl.h>
 #include <windows.h>
 
 #include <functional>
@@ -36,6 +37,38 @@ class TestRun {
 };
 
 TestRun& tests();
+
+// Arguments as a host builds them for an event or a call; the VARIANTs own nothing.
+
+inline VARIANT longValue(LONG value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  return v;
+}
+
+inline VARIANT dispatchValue(IDispatch* object) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = object;
+  return v;
+}
+
+/// Nothing: an object argument without an object.
+inline VARIANT nothing() {
+  return dispatchValue(nullptr);
+}
+
+/// A by-reference argument of the given type pointing at the caller's storage.
+inline VARIANT byRef(VARTYPE type, void* target) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BYREF | type;
+  v.byref = target;
+  return v;
+}
 
 #define EXPECT(cond) ::mto::testhost::tests().expect((cond), #cond)
 

@@ -1,8 +1,8 @@
 // The plug-in DLL as a host meets it: registered by regsvr32, created by ProgID, called through
 // IDispatch with late binding, bound to bill and list objects whose events it receives.
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -27,55 +27,34 @@ namespace {
 
 constexpr wchar_t kServerFile[] = L"T8MTOChange.dll";
 
-VARIANT dispatchValue(IDispatch* object) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = object;
-  return v;
-}
-
-VARIANT longValue(LONG value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
-  return v;
-}
-
-VARIANT byRef(VARTYPE type, void* target) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BYREF | type;
-  v.byref = target;
-  return v;
-}
-
 /// Late binding as a classic client does it: the name to a DISPID, then Invoke.
-HRESULT callByName(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result = nullptr,
-                   EXCEPINFO* excepInfo = nullptr) {
+HRESULT callByName(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args,
+                   VARIANT* result = nullptr, EXCEPINFO* excepInfo = nullptr) {
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) return hr;
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-  DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, result,
-                        excepInfo, nullptr);
+  DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()),
+                    0};
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
+                        result, excepInfo, nullptr);
 }
 
 HRESULT canUnloadNow() {
   HMODULE server = GetModuleHandleW(kServerFile);
   if (!server) return E_FAIL;
   using CanUnload = HRESULT(STDAPICALLTYPE*)();
-  auto entry = reinterpret_cast<CanUnload>(reinterpret_cast<void (*)()>(GetProcAddress(server, "DllCanUnloadNow")));
+  auto entry =
+      reinterpret_cast<CanUnload>(reinterpret_cast<void (*)()>(GetProcAddress(server, "DllCanUnloadNow")));
   return entry ? entry() : E_FAIL;
 }
 
 std::wstring registryText(const std::wstring& key, const wchar_t* value) {
   wchar_t data[MAX_PATH * 2] = {};
   DWORD size = sizeof data - sizeof(wchar_t);
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) !=
+      ERROR_SUCCESS)
     return {};
   return data;
 }
@@ -153,7 +132,8 @@ void runPluginTests() {
     t.expectHr(idOf(L"insertseptool", none), S_OK, "insertseptool");
     t.expectHr(idOf(L"GetFieldValue", none), DISP_E_UNKNOWNNAME, "the correct spelling is not a member");
   });
-  t.run("the DLL stays loaded while an object lives", [&] { t.expectHr(canUnloadNow(), S_FALSE, "DllCanUnloadNow"); });
+  t.run("the DLL stays loaded while an object lives",
+        [&] { t.expectHr(canUnloadNow(), S_FALSE, "DllCanUnloadNow"); });
 
   t.group("Show binds by run-time type name");
   t.run("a BillEvent is bound and subscribed", [&] {
@@ -180,8 +160,8 @@ void runPluginTests() {
   auto noCell = makeDictionary({});
   t.run("Change with Cancel as VT_BYREF|VT_BOOL leaves a head-row Cancel as it was", [&] {
     VARIANT_BOOL cancel = VARIANT_TRUE;
-    t.expectHr(billObject->raise(L"Change", {dispatchValue(noCell.get()), dispatchValue(noCell.get()), longValue(1),
-                                             longValue(0), byRef(VT_BOOL, &cancel)}),
+    t.expectHr(billObject->raise(L"Change", {dispatchValue(noCell.get()), dispatchValue(noCell.get()),
+                                             longValue(1), longValue(0), byRef(VT_BOOL, &cancel)}),
                S_OK, "raise");
     EXPECT(cancel == VARIANT_TRUE);
   });
@@ -189,8 +169,8 @@ void runPluginTests() {
     OwnedVariant cancel;
     cancel->vt = VT_BOOL;
     cancel->boolVal = VARIANT_TRUE;
-    t.expectHr(billObject->raise(L"Change", {dispatchValue(noCell.get()), dispatchValue(noCell.get()), longValue(1),
-                                             longValue(0), byRef(VT_VARIANT, cancel.get())}),
+    t.expectHr(billObject->raise(L"Change", {dispatchValue(noCell.get()), dispatchValue(noCell.get()),
+                                             longValue(1), longValue(0), byRef(VT_VARIANT, cancel.get())}),
                S_OK, "raise");
     EXPECT(cancel->vt == VT_BOOL && cancel->boolVal == VARIANT_TRUE);
   });
@@ -209,13 +189,16 @@ void runPluginTests() {
     auto cell = makeDictionary({{"FFLD", ""}});
     VARIANT_BOOL cancel = VARIANT_FALSE;
     OwnedExcepInfo info;
-    t.expectHr(billObject->raise(L"Change", {dispatchValue(field.get()), dispatchValue(cell.get()), longValue(1),
-                                             longValue(1), byRef(VT_BOOL, &cancel)},
+    t.expectHr(billObject->raise(L"Change",
+                                 {dispatchValue(field.get()), dispatchValue(cell.get()), longValue(1),
+                                  longValue(1), byRef(VT_BOOL, &cancel)},
                                  info.get()),
                DISP_E_EXCEPTION, "raise");
     t.expectHr(info->scode, static_cast<HRESULT>(0x800A0000 | 20438), "scode");
-    t.expectEq(com::fromBstr(info->bstrSource), "T8MTOChange.modBillOpt::ClearSpecifiedRow\r\nT8MTOChange", "source");
-    t.expectEq(com::fromBstr(info->bstrDescription), "Object doesn't support this property or method", "description");
+    t.expectEq(com::fromBstr(info->bstrSource), "T8MTOChange.modBillOpt::ClearSpecifiedRow\r\nT8MTOChange",
+               "source");
+    t.expectEq(com::fromBstr(info->bstrDescription), "Object doesn't support this property or method",
+               "description");
   });
 
   t.group("GetFiledValue through late binding");
@@ -242,7 +225,8 @@ void runPluginTests() {
   });
   t.run("a missing argument is error 449 as DISP_E_EXCEPTION", [&] {
     OwnedExcepInfo info;
-    t.expectHr(callByName(plugin.get(), L"GetFiledValue", {dispatchValue(billObject->dispatch())}, nullptr, info.get()),
+    t.expectHr(callByName(plugin.get(), L"GetFiledValue", {dispatchValue(billObject->dispatch())}, nullptr,
+                          info.get()),
                DISP_E_EXCEPTION, "GetFiledValue");
     t.expectHr(info->scode, static_cast<HRESULT>(0x800A01C1), "scode");
   });
