@@ -8,12 +8,6 @@
 #include "sim/toolbar.h"
 #include "sim_fixture.h"
 
-namespace mto::automation {
-static void PrintTo(const Variant& v, std::ostream* os) {
-  *os << describe(v);
-}
-}  // namespace mto::automation
-
 namespace mto::support {
 namespace {
 

@@ -9,12 +9,6 @@
 #include "sim/collections.h"
 #include "sim_fixture.h"
 
-namespace mto::automation {
-static void PrintTo(const Variant& v, std::ostream* os) {
-  *os << describe(v);
-}
-}  // namespace mto::automation
-
 namespace mto::bill {
 namespace {
 

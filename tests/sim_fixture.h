@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@
 #include "error_number.h"
 #include "sim/host_object.h"
 #include "sim/sim_host.h"
+
+namespace mto::automation {
+/// Shows Variants in test failures by subtype and value.
+inline void PrintTo(const Variant& v, std::ostream* os) {
+  *os << describe(v);
+}
+}  // namespace mto::automation
 
 namespace mto::testing {
 
