@@ -93,36 +93,32 @@ std::optional<std::string> plainNumberText(const Variant& value) {
   }
 }
 
-/// Resolves a base-data look-up for a cell whose stored value just changed.
-void resolveLookup(const ObjectPtr& bill, const DictionaryRef& def, const DictionaryRef& cell,
-                   std::string_view key, const Variant& value) {
+/// What a base-data look-up of one value found: its display text and record number, or nothing.
+struct LookupResult {
+  bool found = false;
+  Variant display;
+  Variant number;
+};
+
+/// Looks a value up in the field's source table through the bill's data service.
+LookupResult lookUp(const ObjectPtr& bill, const DictionaryRef& def, std::string_view key,
+                    const Variant& value) {
+  auto valueText = plainNumberText(value);
+  if (!valueText) return {};
   std::string table = automation::toText(def.item("FSRCTableName"));
   std::string keyColumn = lower(table) == "t_submessage" ? "FID" : "FNumber";
-  bool found = false;
-  if (auto valueText = plainNumberText(value)) {
-    std::string idColumn = automation::toText(def.item("FSRCFieldName"));
-    std::string sql = "Select " + keyColumn + ",FName From " + table + " Where " + idColumn + "<> 0 AND " +
-                      idColumn + "=" + *valueText;
-    Variant dataSrv = get(bill, "DataSrv");
-    Variant records = call(dataSrv, "GetData", sql);
-    if (automation::toLong(get(records, "RecordCount")) == 1) {
-      found = true;
-      Variant number = get(get(records, "", keyColumn), "Value");
-      DictionaryRef data(get(bill, "Data"));
-      bool showNumber = !equalsNumber(data.getValue("FIsSelBill", int32_t{0}), 0);
-      bool numberedClass = equalsNumber(get(dataSrv, "ClassTypeID"), kNumberShownClassType);
-      if (showNumber && numberedClass && upper(key) == "FHSID")
-        cell.setItem("FDSP", host::nullToDefault(number, ""));
-      else
-        cell.setItem("FDSP", host::nullToDefault(get(get(records, "", "FName"), "Value"), ""));
-      cell.setItem("FFND", host::nullToDefault(number, ""));
-    }
-  }
-  if (!found) {
-    cell.setItem("FDSP", "");
-    cell.setItem("FFND", "");
-    cell.setItem("FFLD", "");
-  }
+  std::string idColumn = automation::toText(def.item("FSRCFieldName"));
+  std::string sql = "Select " + keyColumn + ",FName From " + table + " Where " + idColumn + "<> 0 AND " +
+                    idColumn + "=" + *valueText;
+  Variant dataSrv = get(bill, "DataSrv");
+  Variant records = call(dataSrv, "GetData", sql);
+  if (automation::toLong(get(records, "RecordCount")) != 1) return {};
+  Variant number = host::nullToDefault(get(get(records, "", keyColumn), "Value"), "");
+  DictionaryRef data(get(bill, "Data"));
+  bool showNumber = !equalsNumber(data.getValue("FIsSelBill", int32_t{0}), 0);
+  bool numberedClass = equalsNumber(get(dataSrv, "ClassTypeID"), kNumberShownClassType);
+  if (showNumber && numberedClass && upper(key) == "FHSID") return {true, number, number};
+  return {true, host::nullToDefault(get(get(records, "", "FName"), "Value"), ""), number};
 }
 
 bool isAccountField(std::string_view key) {
@@ -142,27 +138,41 @@ void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, cons
     firstRow = 1;
     lastRow = VectorRef(call(bill, "Data", "Page" + std::to_string(page))).upperBound();
   }
+  // The definition, and the look-up of the one value written, are the same for every row.
+  bool unitField = equalsNumber(def.getValue("FLookUpClassID", int32_t{0}), 7);
+  bool plainControl = equalsNumber(def.item("FCtlType"), 8);
+  Variant sourceType = def.getValue("FSourceType");
+  bool lookUpField = !plainControl && equalsNumber(sourceType, 1);
+  std::optional<LookupResult> lookup;
   for (int32_t r = firstRow; r <= lastRow; ++r) {
     Variant cellValue = call(bill, "GetDataFld", def.object(), r);
     if (!cellValue.isObject() || !cellValue.objectValue()) continue;
     DictionaryRef cell(cellValue);
     if (valueChanges(cell.item("FFLD"), value)) {
-      if (equalsNumber(def.getValue("FLookUpClassID", int32_t{0}), 7))
-        cell.setItem("FLastUnitID", cell.item("FFLD"));
+      if (unitField) cell.setItem("FLastUnitID", cell.item("FFLD"));
       cell.setItem("FFLD", value);
       if (!keepUnmodified) cell.setItem("FModify", int16_t{1});
-      if (!equalsNumber(def.item("FCtlType"), 8) && equalsNumber(def.getValue("FSourceType"), 1)) {
-        resolveLookup(bill, def, cell, key, value);
+      if (lookUpField) {
+        if (!lookup) lookup = lookUp(bill, def, key, value);
+        if (lookup->found) {
+          cell.setItem("FDSP", lookup->display);
+          cell.setItem("FFND", lookup->number);
+        } else {
+          // No record, or more than one: the value just stored goes too.
+          cell.setItem("FDSP", "");
+          cell.setItem("FFND", "");
+          cell.setItem("FFLD", "");
+        }
         if (!displayOverride.empty()) cell.setItem("FDSP", trimBlanks(displayOverride));
       }
     }
     if (refresh) {
       Variant text;
-      if (equalsNumber(def.item("FCtlType"), 8))
+      if (plainControl)
         text = cell.item("FFLD");
-      else if (equalsNumber(def.item("FSourceType"), 1))
+      else if (equalsNumber(sourceType, 1))
         text = cell.item("FDSP");
-      else if (equalsNumber(def.item("FSourceType"), 7) && isAccountField(key))
+      else if (equalsNumber(sourceType, 7) && isAccountField(key))
         text = cell.item("FDSP");
       else
         text = value;
