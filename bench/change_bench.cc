@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/cls_mto_change.h"
-#include "sim/bill_editor.h"
-#include "sim/sim_host.h"
+#include "sim/editor/bill_editor.h"
+#include "sim/components/sim_host.h"
 
 namespace {
 

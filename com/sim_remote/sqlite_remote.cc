@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/sqlite.h"
+#include "sim/db/sqlite.h"
 #include "sqlite3.h"
 
 using nlohmann::json;

@@ -15,7 +15,7 @@
 #include "bridge/object_dispatch.h"
 #include "bridge/text.h"
 #include "host/contract.h"
-#include "sim/collections.h"
+#include "sim/components/collections.h"
 #include "test_host/check.h"
 #include "test_host/host_types.h"
 #include "test_host/replay.h"

@@ -11,7 +11,7 @@
 #include "bridge/text.h"
 #include "bridge/type_info.h"
 #include "guids.h"
-#include "sim/collections.h"
+#include "sim/components/collections.h"
 #include "test_host/check.h"
 #include "test_host/host_types.h"
 #include "test_host/suites.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "sim/sqlite.h"
+#include "sim/db/sqlite.h"
 #include "sim_remote/sqlite3.h"
 #include "test_host/check.h"
 #include "test_host/suites.h"

@@ -15,8 +15,8 @@
 #include "bridge/type_lib_builder.h"
 #include "bridge/variant_convert.h"
 #include "host/contract.h"
-#include "sim/sim_host.h"
-#include "sim/toolbar.h"
+#include "sim/components/sim_host.h"
+#include "sim/components/toolbar.h"
 
 namespace mto::testhost {
 

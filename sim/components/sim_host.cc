@@ -1,0 +1,52 @@
+#include "sim/components/sim_host.h"
+
+#include "automation/thread_state.h"
+#include "host/contract.h"
+#include "sim/components/action_components.h"
+#include "sim/components/collections.h"
+#include "sim/components/connection.h"
+#include "sim/runtime/host_object.h"
+#include "sim/components/login_components.h"
+#include "sim/components/sys_info.h"
+#include "sim/components/toolbar.h"
+
+namespace mto::sim {
+
+namespace {
+automation::RegistryPlatform::Factory& pluginFactory() {
+  static automation::RegistryPlatform::Factory factory;
+  return factory;
+}
+}  // namespace
+
+void setPluginFactory(automation::RegistryPlatform::Factory factory) {
+  pluginFactory() = std::move(factory);
+}
+
+SimHost::SimHost(SimHostOptions options)
+    : db_(options.databaseFile.empty() ? Database::openInMemory() : Database::openFile(options.databaseFile)),
+      platform_(std::make_shared<automation::RegistryPlatform>()) {
+  automation::threadState().reset();
+  HostFaults::instance().clear();
+  registerCollections(*platform_);
+  registerLoginComponents(*platform_, env_, *db_);
+  registerDataComponents(*platform_, *db_);
+  registerSysInfo(*platform_, *db_);
+  registerToolbarLibrary(*platform_);
+  registerActionComponents(*platform_, env_);
+  if (pluginFactory()) platform_->registerFactory(std::string(host::progid::kPlugin), pluginFactory());
+  setPropsString(std::move(options.propsString));
+  previous_ = automation::setPlatform(platform_);
+}
+
+SimHost::~SimHost() {
+  automation::threadState().reset();
+  HostFaults::instance().clear();
+  automation::setPlatform(previous_);
+}
+
+void SimHost::setPropsString(std::string props) {
+  env_.shareProps[platform_->processId()]["PropsString"] = std::move(props);
+}
+
+}  // namespace mto::sim

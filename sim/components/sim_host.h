@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "automation/platform.h"
+#include "sim/db/database.h"
+#include "sim/runtime/environment.h"
+
+namespace mto::sim {
+
+/// The login property string a simulated session starts with.
+inline constexpr std::string_view kDefaultPropsString =
+    "UserID=16394;UserName=administrator;DBLANGUAGE=chs;LANGUAGE=en;AcctID=1;AcctName=Demo Ltd;";
+
+/// Installs how simulated hosts create the plug-in ("T8MTOChange.clsMTOChange"): the program that
+/// links the plug-in sets it once; every SimHost registers it, as a real host finds the registered
+/// DLL.
+void setPluginFactory(automation::RegistryPlatform::Factory factory);
+
+struct SimHostOptions {
+  /// The database file; empty for a private in-memory database.
+  std::string databaseFile;
+  std::string propsString = std::string(kDefaultPropsString);
+};
+
+/// The simulated host runtime of one thread: the ERP database, the host's components registered by
+/// ProgID on a platform of its own, and the record of what the plug-in showed and logged. While it
+/// lives, its platform is the process's platform. Creating and destroying it resets this thread's
+/// module state, so that no cached component outlives the host that made it; one host per thread
+/// at a time.
+class SimHost {
+ public:
+  explicit SimHost(SimHostOptions options = {});
+  ~SimHost();
+  SimHost(const SimHost&) = delete;
+  SimHost& operator=(const SimHost&) = delete;
+
+  Database& db() { return *db_; }
+  Environment& env() { return env_; }
+  automation::RegistryPlatform& platform() { return *platform_; }
+
+  /// Replaces the login property string of the current process.
+  void setPropsString(std::string props);
+
+  /// Makes a component unavailable, as on a machine where it is not installed.
+  void removeComponent(std::string_view progId) { platform_->unregisterFactory(progId); }
+
+ private:
+  std::unique_ptr<Database> db_;
+  Environment env_;
+  std::shared_ptr<automation::RegistryPlatform> platform_;
+  std::shared_ptr<automation::Platform> previous_;
+};
+
+}  // namespace mto::sim

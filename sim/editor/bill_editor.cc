@@ -1,0 +1,739 @@
+#include "sim/editor/bill_editor.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "automation/convert.h"
+#include "automation/dates.h"
+#include "automation/error.h"
+#include "host/contract.h"
+#include "sim/components/connection.h"
+#include "sim/runtime/member_helpers.h"
+
+namespace mto::sim {
+
+using automation::raiseError;
+using automation::errc::kInvalidCall;
+using automation::errc::kSubscriptOutOfRange;
+
+namespace {
+
+constexpr int32_t kReadOnlyProperty = 383;
+constexpr std::string_view kSource = "BillEvent";
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+std::shared_ptr<Dictionary> asDictionary(const Variant* v) {
+  if (!v || !v->isObject()) return nullptr;
+  return std::dynamic_pointer_cast<Dictionary>(v->objectValue());
+}
+
+std::string textOf(const Dictionary& d, std::string_view entry) {
+  const Variant* v = d.find(entry);
+  return v && v->isString() ? v->stringValue() : std::string();
+}
+
+/// A field definition passed back by the plug-in.
+const Dictionary& definitionArg(Args args, size_t i) {
+  const Variant& v = HostObjectBase::requiredArg(args, i);
+  if (!v.isObject() || !v.objectValue())
+    raiseError(automation::errc::kObjectRequired, {}, std::string(kSource));
+  auto* d = dynamic_cast<const Dictionary*>(v.objectValue().get());
+  if (!d) raiseError(automation::errc::kTypeMismatch, "Not a field definition", std::string(kSource));
+  return *d;
+}
+
+int32_t longArg(Args args, size_t i) {
+  return automation::toLong(HostObjectBase::requiredArg(args, i));
+}
+std::string textArg(Args args, size_t i) {
+  return automation::toText(HostObjectBase::requiredArg(args, i));
+}
+
+/// Whether a stored value names something: not Empty, Null, "" or a number 0.
+bool hasValue(const Variant& v) {
+  if (v.isEmpty() || v.isNull() || v.isMissing()) return false;
+  if (v.isString() && v.stringValue().empty()) return false;
+  if (automation::isNumeric(v)) return automation::toDouble(v) != 0;
+  return true;
+}
+
+bool isBlank(const Variant& v) {
+  return v.isEmpty() || v.isNull() || v.isMissing() || (v.isString() && v.stringValue().empty());
+}
+
+/// A quantity as the editor reads it: numbers as they are, text by its leading number.
+double quantityOf(const Variant& v) {
+  if (isBlank(v)) return 0;
+  if (automation::isNumeric(v)) return automation::toDouble(v);
+  if (v.isString()) return automation::leadingNumber(std::string_view(v.stringValue()));
+  return 0;
+}
+
+bool sameValue(const Variant& a, const Variant& b) {
+  try {
+    auto order = automation::compareVariants(a, b);
+    return order && *order == 0;
+  } catch (const automation::AutomationError&) {
+    return false;
+  }
+}
+
+/// The text a cell shows for a value: dates in the short-date form, nothing for Null or objects.
+std::string displayText(const Variant& v) {
+  switch (v.type()) {
+    case automation::VarType::Null:
+    case automation::VarType::Object:
+    case automation::VarType::Array:
+    case automation::VarType::Missing:
+      return {};
+    case automation::VarType::Date:
+      return automation::dateText(v.dateValue());
+    default:
+      return automation::toText(v);
+  }
+}
+
+bool isLookUp(const Dictionary& definition) {
+  int32_t source = numberEntry(definition, "FSourceType");
+  return (source == source_type::kLookUpSql || source == source_type::kAccount) &&
+         !textOf(definition, "FSRCTableName").empty() && !textOf(definition, "FSRCFieldName").empty();
+}
+
+/// "A=B;C=D" as pairs, in order.
+std::vector<std::pair<std::string, std::string>> parsePairs(std::string_view text) {
+  std::vector<std::pair<std::string, std::string>> out;
+  while (!text.empty()) {
+    auto semi = text.find(';');
+    std::string_view part = text.substr(0, semi);
+    if (auto eq = part.find('='); eq != std::string_view::npos)
+      out.emplace_back(std::string(part.substr(0, eq)), std::string(part.substr(eq + 1)));
+    if (semi == std::string_view::npos) break;
+    text.remove_prefix(semi + 1);
+  }
+  return out;
+}
+
+std::string parameter(const std::vector<std::pair<std::string, std::string>>& pairs, std::string_view name) {
+  for (const auto& [k, v] : pairs)
+    if (k == name) return v;
+  return {};
+}
+
+std::string quoteIdentifier(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+void bindId(sqlite::Statement& statement, const Variant& id) {
+  if (automation::isNumeric(id)) {
+    double d = automation::toDouble(id);
+    if (d == std::trunc(d) && std::fabs(d) < 9.0e15)
+      statement.bind(1, static_cast<int64_t>(d));
+    else
+      statement.bind(1, d);
+    return;
+  }
+  statement.bind(1, displayText(id));
+}
+
+template <typename Self, typename Read>
+typename MemberTable<Self>::Handler readOnly(std::string name, Read read) {
+  return [read, name](Self& self, CallKind kind, Args) -> Variant {
+    if (isPut(kind))
+      raiseError(kReadOnlyProperty, "Can't assign to read-only property " + name, std::string(kSource));
+    return read(self);
+  };
+}
+
+}  // namespace
+
+// --- Small objects ----------------------------------------------------------------------------
+
+BillEditor& BillCtl::editor() const {
+  auto editor = editor_.lock();
+  if (!editor) raiseError(automation::errc::kObjectNotSet, "The bill is closed", "BillCtl");
+  return *editor;
+}
+
+const MemberTable<BillCtl>& BillCtl::members() {
+  static const MemberTable<BillCtl> table = [] {
+    MemberTable<BillCtl> t("BillCtl");
+    t.add("DoAction", [](BillCtl& self, CallKind, Args args) -> Variant {
+      const Dictionary& definition = definitionArg(args, 0);
+      self.editor().doAction(definition, longArg(args, 2));
+      return {};
+    });
+    t.add("SetSumData", [](BillCtl& self, CallKind, Args args) -> Variant {
+      self.editor().setSumData(definitionArg(args, 0));
+      return {};
+    });
+    return t;
+  }();
+  return table;
+}
+
+BillEditor& BillDataSrv::editor() const {
+  auto editor = editor_.lock();
+  if (!editor) raiseError(automation::errc::kObjectNotSet, "The bill is closed", "DataSrv");
+  return *editor;
+}
+
+const MemberTable<BillDataSrv>& BillDataSrv::members() {
+  static const MemberTable<BillDataSrv> table = [] {
+    MemberTable<BillDataSrv> t("DataSrv");
+    t.add("GetData", [](BillDataSrv& self, CallKind, Args args) -> Variant {
+      AppConnection connection(self.editor().database());
+      return ObjectPtr(connection.getAnyRecordset(textArg(args, 0)));
+    });
+    t.add("ClassTypeID", [](BillDataSrv& self, CallKind kind, Args args) -> Variant {
+      if (isPut(kind)) {
+        self.editor().setClassTypeID(automation::toLong(args.back().value()));
+        return {};
+      }
+      return self.editor().classTypeID();
+    });
+    return t;
+  }();
+  return table;
+}
+
+const MemberTable<ClassTypeObject>& ClassTypeObject::members() {
+  static const MemberTable<ClassTypeObject> table = [] {
+    MemberTable<ClassTypeObject> t("ClassType");
+    t.add("ID", readOnly<ClassTypeObject>("ID", [](ClassTypeObject& s) { return Variant(s.id_); }));
+    t.add("Name", readOnly<ClassTypeObject>("Name", [](ClassTypeObject& s) { return Variant(s.name_); }));
+    return t;
+  }();
+  return table;
+}
+
+const MemberTable<MultiCheckObject>& MultiCheckObject::members() {
+  static const MemberTable<MultiCheckObject> table = [] {
+    MemberTable<MultiCheckObject> t("MultiCheck");
+    t.add("IsRun",
+          readOnly<MultiCheckObject>("IsRun", [](MultiCheckObject& s) { return Variant(s.isRun_); }));
+    t.add("ExistMultiCheck", readOnly<MultiCheckObject>(
+                                 "ExistMultiCheck", [](MultiCheckObject& s) { return Variant(s.exists_); }));
+    return t;
+  }();
+  return table;
+}
+
+const MemberTable<ActiveControlObject>& ActiveControlObject::members() {
+  static const MemberTable<ActiveControlObject> table = [] {
+    MemberTable<ActiveControlObject> t("ActiveControl");
+    t.add("Name",
+          readOnly<ActiveControlObject>("Name", [](ActiveControlObject& s) { return Variant(s.name_); }));
+    t.add("Index",
+          readOnly<ActiveControlObject>("Index", [](ActiveControlObject& s) { return Variant(s.index_); }));
+    t.add("ActiveCol", readOnly<ActiveControlObject>(
+                           "ActiveCol", [](ActiveControlObject& s) { return Variant(s.activeCol_); }));
+    t.add("ActiveRow", readOnly<ActiveControlObject>(
+                           "ActiveRow", [](ActiveControlObject& s) { return Variant(s.activeRow_); }));
+    return t;
+  }();
+  return table;
+}
+
+// --- The editor ---------------------------------------------------------------------------------
+
+std::shared_ptr<BillEditor> BillEditor::create(Database& db, BillTemplate billTemplate) {
+  return std::make_shared<BillEditor>(db, std::move(billTemplate));
+}
+
+BillEditor::BillEditor(Database& db, BillTemplate billTemplate)
+    : db_(&db),
+      template_(std::move(billTemplate)),
+      data_(Dictionary::create()),
+      classType_(std::make_shared<ClassTypeObject>(kMtoChangeClassTypeID, "MTO change")),
+      entryClassType_(std::make_shared<ClassTypeObject>(kMtoChangeEntryClassTypeID, "MTO change entry")),
+      menuBar_(MenuBar::billEditorMenus()),
+      toolbar_(Toolbar::billEditorToolbar()) {
+  data_->set("Page1", ObjectPtr(Dictionary::create()));
+  data_->set("Page2", ObjectPtr(Vector::create()));
+  data_->set("Page3", ObjectPtr(Vector::create()));
+  data_->set("FIsSelBill", int32_t{0});
+  data_->set("NewBillHasData", false);
+  syncCells();
+}
+
+std::shared_ptr<Dictionary> BillEditor::emptyCell() {
+  auto cell = Dictionary::create();
+  cell->set("FFLD", "");
+  cell->set("FDSP", "");
+  cell->set("FFND", "");
+  cell->set("FModify", int16_t{0});
+  cell->set("FLastUnitID", "");
+  cell->set("FDecimal", int32_t{0});
+  return cell;
+}
+
+void BillEditor::syncCells() {
+  auto headCells = head();
+  for (const auto& key : template_.pageKeys(1))
+    if (headCells && !headCells->contains(key)) headCells->set(key, ObjectPtr(emptyCell()));
+  for (int32_t page = 2; page <= template_.pageCount(); ++page) {
+    auto pageRows = rows(page);
+    if (!pageRows) continue;
+    for (const auto& row : pageRows->items()) {
+      auto cells = asDictionary(&row);
+      if (!cells) continue;
+      for (const auto& key : template_.pageKeys(page))
+        if (!cells->contains(key)) cells->set(key, ObjectPtr(emptyCell()));
+    }
+  }
+}
+
+std::shared_ptr<Dictionary> BillEditor::head() const {
+  return asDictionary(data_->find("Page1"));
+}
+
+std::shared_ptr<Vector> BillEditor::rows(int32_t page) const {
+  const Variant* v = data_->find("Page" + std::to_string(page));
+  if (!v || !v->isObject()) return nullptr;
+  return std::dynamic_pointer_cast<Vector>(v->objectValue());
+}
+
+int32_t BillEditor::rowCount(int32_t page) const {
+  auto pageRows = rows(page);
+  return pageRows ? static_cast<int32_t>(pageRows->size()) : 0;
+}
+
+int32_t BillEditor::addRow(int32_t page) {
+  auto pageRows = rows(page);
+  if (!pageRows) {
+    pageRows = Vector::create();
+    data_->set("Page" + std::to_string(page), ObjectPtr(pageRows));
+  }
+  auto cells = Dictionary::create();
+  for (const auto& key : template_.pageKeys(page)) cells->set(key, ObjectPtr(emptyCell()));
+  pageRows->add(ObjectPtr(cells));
+  return static_cast<int32_t>(pageRows->size());
+}
+
+void BillEditor::removeRow(int32_t row, int32_t page) {
+  auto pageRows = rows(page);
+  if (!pageRows) raiseError(kSubscriptOutOfRange, {}, std::string(kSource));
+  pageRows->removeAt(row);
+}
+
+std::shared_ptr<Dictionary> BillEditor::cellOf(const Dictionary& definition, int32_t row) const {
+  std::string key = keyOf(definition);
+  int32_t page = pageOf(definition);
+  if (page == 1) {
+    if (row != 0 && row != -1) return nullptr;
+    auto headCells = head();
+    return headCells ? asDictionary(headCells->find(key)) : nullptr;
+  }
+  auto pageRows = rows(page);
+  if (!pageRows || row < 1 || static_cast<size_t>(row) > pageRows->size()) return nullptr;
+  auto cells = asDictionary(&pageRows->at(row));
+  return cells ? asDictionary(cells->find(key)) : nullptr;
+}
+
+std::shared_ptr<Dictionary> BillEditor::cell(std::string_view key, int32_t row) const {
+  auto def = definition(key);
+  return def ? cellOf(*def, row) : nullptr;
+}
+
+std::shared_ptr<Dictionary> BillEditor::requireDefinition(std::string_view key) const {
+  auto def = definition(key);
+  if (!def)
+    raiseError(kInvalidCall, "No field " + std::string(key) + " in the bill template", std::string(kSource));
+  return def;
+}
+
+std::shared_ptr<Dictionary> BillEditor::requireCell(const Dictionary& definition, int32_t row) const {
+  auto c = cellOf(definition, row);
+  if (!c)
+    raiseError(kSubscriptOutOfRange, "No data of " + keyOf(definition) + " at row " + std::to_string(row),
+               std::string(kSource));
+  return c;
+}
+
+BillEditor::CellKey BillEditor::cellKey(const Dictionary& definition, int32_t row) const {
+  return {keyOf(definition), pageOf(definition) == 1 ? 0 : row};
+}
+
+Variant BillEditor::value(std::string_view key, int32_t row) const {
+  auto c = cell(key, row);
+  return c ? c->at("FFLD") : Variant();
+}
+
+void BillEditor::setCell(std::string_view key, int32_t row, Variant value, std::optional<std::string> display,
+                         std::optional<std::string> number) {
+  auto def = requireDefinition(key);
+  auto c = requireCell(*def, row);
+  c->set("FFLD", std::move(value));
+  if (!display && !number && isLookUp(*def)) {
+    resolveLookup(*def, *c);
+  } else {
+    if (display) c->set("FDSP", *display);
+    if (number) c->set("FFND", *number);
+  }
+  refreshDisplay(*def, row, *c);
+}
+
+void BillEditor::setDoActionFields(const std::vector<std::string>& keys) {
+  auto list = Vector::create();
+  for (const auto& key : keys) list->add(key);
+  data_->set("vctDoAction", ObjectPtr(list));
+}
+
+void BillEditor::setClassTypeID(int32_t id) {
+  classTypeId_ = id;
+  classType_->setId(id);
+}
+
+void BillEditor::setMultiCheck(bool isRun, bool exists) {
+  multiCheck_ = std::make_shared<MultiCheckObject>(isRun, exists);
+}
+
+void BillEditor::setActiveControl(std::string name, int32_t index, int32_t activeCol, int32_t activeRow) {
+  activeControl_ = std::make_shared<ActiveControlObject>(std::move(name), index, activeCol, activeRow);
+}
+
+std::shared_ptr<BillCtl> BillEditor::billCtl() {
+  if (!billCtl_)
+    billCtl_ = std::make_shared<BillCtl>(std::static_pointer_cast<BillEditor>(shared_from_this()));
+  return billCtl_;
+}
+
+std::shared_ptr<BillDataSrv> BillEditor::dataSrv() {
+  if (!dataSrv_)
+    dataSrv_ = std::make_shared<BillDataSrv>(std::static_pointer_cast<BillEditor>(shared_from_this()));
+  return dataSrv_;
+}
+
+// --- Editor behaviour -------------------------------------------------------------------------
+
+std::shared_ptr<Dictionary> BillEditor::fetchRecord(std::string_view table, std::string_view idColumn,
+                                                    const Variant& id, int* matches) const {
+  std::string sql =
+      "SELECT * FROM " + quoteIdentifier(table) + " WHERE " + quoteIdentifier(idColumn) + " = ?1";
+  std::shared_ptr<Recordset> records;
+  try {
+    auto statement = db_->connection().prepare(sql);
+    bindId(statement, id);
+    records = Recordset::fromStatement(statement);
+  } catch (const sqlite::Error& error) {
+    raiseError(kSqlError, "SQL error: " + error.message() + "\r\nSQL: " + sql, std::string(kSource));
+  }
+  if (matches) *matches = static_cast<int>(records->rows().size());
+  if (records->rows().empty()) return nullptr;
+  auto record = Dictionary::create();
+  const auto& first = records->rows().front();
+  for (size_t i = 0; i < records->columns().size(); ++i) record->set(records->columns()[i], first[i]);
+  return record;
+}
+
+std::shared_ptr<Dictionary> BillEditor::resolveLookup(const Dictionary& definition, Dictionary& c) const {
+  if (!isLookUp(definition)) return nullptr;
+  std::shared_ptr<Dictionary> record;
+  const Variant& stored = c.at("FFLD");
+  if (hasValue(stored))
+    record = fetchRecord(textOf(definition, "FSRCTableName"), textOf(definition, "FSRCFieldName"), stored);
+  if (!record) {
+    c.set("FDSP", "");
+    c.set("FFND", "");
+    return nullptr;
+  }
+  std::string numberColumn = lower(textOf(definition, "FSRCTableName")) == "t_submessage" ? "FID" : "FNumber";
+  c.set("FDSP", displayText(record->at("FName")));
+  c.set("FFND", displayText(record->at(numberColumn)));
+  return record;
+}
+
+void BillEditor::refreshDisplay(const Dictionary& definition, int32_t row, const Dictionary& c) {
+  bool showsName = numberEntry(definition, "FCtlType") != ctl_type::kPlain && isLookUp(definition);
+  displayed_[cellKey(definition, row)] = displayText(c.at(showsName ? "FDSP" : "FFLD"));
+}
+
+void BillEditor::store(const Dictionary& definition, int32_t row, const Variant& newValue, bool markModified,
+                       bool fillLinks) {
+  auto c = requireCell(definition, row);
+  Variant previous = c->at("FFLD");
+  if (numberEntry(definition, "FLookUpClassID") == 7 && !sameValue(previous, newValue))
+    c->set("FLastUnitID", previous);
+  c->set("FFLD", newValue);
+  if (markModified) c->set("FModify", int16_t{1});
+  auto record = resolveLookup(definition, *c);
+  refreshDisplay(definition, row, *c);
+  if (!fillLinks || !record) return;
+  for (const auto& [target, column] : parsePairs(textOf(definition, "FLinkFields"))) {
+    auto targetDef = this->definition(target);
+    const Variant* linked = record->find(column);
+    if (!targetDef || !linked || !cellOf(*targetDef, row)) continue;
+    store(*targetDef, row, *linked, markModified, false);
+  }
+}
+
+std::shared_ptr<Dictionary> BillEditor::lookupRecord(std::string_view key, int32_t row) const {
+  auto def = requireDefinition(key);
+  auto c = requireCell(*def, row);
+  std::string table = textOf(*def, "FSRCTableName");
+  std::string idColumn = textOf(*def, "FSRCFieldName");
+  const Variant& stored = c->at("FFLD");
+  if (table.empty() || idColumn.empty() || !hasValue(stored)) return Dictionary::create();
+  auto record = fetchRecord(table, idColumn, stored);
+  return record ? record : Dictionary::create();
+}
+
+double BillEditor::unitCoefficient(int32_t row, std::string_view unitKey) const {
+  auto unitDef = definition(unitKey);
+  if (!unitDef) return 1;
+  auto unitCell = cellOf(*unitDef, row);
+  if (!unitCell || !hasValue(unitCell->at("FFLD"))) return 1;
+  auto record =
+      fetchRecord(textOf(*unitDef, "FSRCTableName"), textOf(*unitDef, "FSRCFieldName"), unitCell->at("FFLD"));
+  if (!record || !record->contains("FCoefficient")) return 1;
+  return quantityOf(record->at("FCoefficient"));
+}
+
+void BillEditor::runAction(const Dictionary& action, int32_t row) {
+  std::string name = textOf(action, "FName");
+  auto params = parsePairs(textOf(action, "FAction"));
+  auto write = [&](const std::string& key, Variant v) {
+    if (auto def = definition(key)) store(*def, row, v, true, false);
+  };
+  if (name == action_name::kUnitToBaseQty) {
+    Variant qty = value(parameter(params, "Qty"), row);
+    if (isBlank(qty))
+      write(parameter(params, "Base"), "");
+    else
+      write(parameter(params, "Base"), quantityOf(qty) * unitCoefficient(row, parameter(params, "Unit")));
+  } else if (name == action_name::kBaseToSecQty) {
+    double coefficient = quantityOf(value(parameter(params, "Coefficient"), row));
+    if (coefficient <= 0) return;
+    Variant base = value(parameter(params, "Base"), row);
+    if (isBlank(base))
+      write(parameter(params, "Sec"), "");
+    else
+      write(parameter(params, "Sec"), quantityOf(base) / coefficient);
+  }
+}
+
+void BillEditor::doAction(const Dictionary& definition, int32_t row) {
+  DoActionRecord record{keyOf(definition), row, {}};
+  std::vector<std::shared_ptr<Dictionary>> actions;
+  if (auto entry = asDictionary(definition.find("Action"))) {
+    const Variant* list = entry->find("FAction");
+    if (list && list->isObject())
+      if (auto vector = std::dynamic_pointer_cast<Vector>(list->objectValue()))
+        for (const auto& item : vector->items())
+          if (auto action = asDictionary(&item)) actions.push_back(action);
+  }
+  for (const auto& action : actions) record.actions.push_back(textOf(*action, "FName"));
+  doActions_.push_back(record);
+  for (const auto& action : actions) runAction(*action, row);
+}
+
+void BillEditor::setSumData(const Dictionary& definition) {
+  std::string key = keyOf(definition);
+  int32_t page = pageOf(definition);
+  double total = 0;
+  if (page == 1) {
+    if (auto c = cellOf(definition, 0)) total = quantityOf(c->at("FFLD"));
+  } else {
+    for (int32_t row = 1; row <= rowCount(page); ++row)
+      if (auto c = cellOf(definition, row)) total += quantityOf(c->at("FFLD"));
+  }
+  totals_[key] = total;
+}
+
+// --- Traces ---------------------------------------------------------------------------------------
+
+namespace {
+template <typename Map>
+auto findIn(const Map& map, const typename Map::key_type& key) -> std::optional<typename Map::mapped_type> {
+  auto it = map.find(key);
+  if (it == map.end()) return std::nullopt;
+  return it->second;
+}
+}  // namespace
+
+std::optional<std::string> BillEditor::displayedText(std::string_view key, int32_t row) const {
+  auto def = definition(key);
+  if (!def) return std::nullopt;
+  return findIn(displayed_, cellKey(*def, row));
+}
+
+std::optional<bool> BillEditor::fieldVisible(std::string_view key) const {
+  auto def = definition(key);
+  return findIn(fieldVisible_, def ? keyOf(*def) : std::string(key));
+}
+
+std::optional<bool> BillEditor::gridVisible(std::string_view key) const {
+  auto def = definition(key);
+  return findIn(gridVisible_, def ? keyOf(*def) : std::string(key));
+}
+
+std::vector<std::string> BillEditor::hiddenFields() const {
+  std::vector<std::string> out;
+  for (const auto& def : template_.definitions())
+    if (fieldVisible(keyOf(*def)) == false) out.push_back(keyOf(*def));
+  return out;
+}
+
+std::vector<std::string> BillEditor::hiddenGridColumns() const {
+  std::vector<std::string> out;
+  for (const auto& def : template_.definitions())
+    if (gridVisible(keyOf(*def)) == false) out.push_back(keyOf(*def));
+  return out;
+}
+
+std::optional<int32_t> BillEditor::cellDecimals(std::string_view key, int32_t row) const {
+  auto def = definition(key);
+  if (!def) return std::nullopt;
+  return findIn(decimals_, cellKey(*def, row));
+}
+
+std::optional<int32_t> BillEditor::sumDecimals(std::string_view key) const {
+  auto def = definition(key);
+  return findIn(sumDecimals_, def ? keyOf(*def) : std::string(key));
+}
+
+std::optional<double> BillEditor::columnTotal(std::string_view key) const {
+  auto def = definition(key);
+  return findIn(totals_, def ? keyOf(*def) : std::string(key));
+}
+
+// --- Events ------------------------------------------------------------------------------------
+
+bool BillEditor::userSetCell(std::string_view key, int32_t row, Variant newValue) {
+  auto def = requireDefinition(key);
+  store(*def, row, newValue, true, true);
+  auto c = requireCell(*def, row);
+  std::vector<EventArg> args{{ObjectPtr(def)},
+                             {ObjectPtr(c)},
+                             {Variant(numberEntry(*def, "CtlIndex"))},
+                             {Variant(row)},
+                             {Variant(false), true}};
+  raise("Change", args);
+  return cancelRequested(args[4].value);
+}
+
+int32_t BillEditor::userAddRow() {
+  int32_t row = addRow();
+  std::vector<EventArg> args{{Variant(int16_t{0})}, {Variant(row)}};
+  raise("AddNewRow", args);
+  return row;
+}
+
+bool BillEditor::userClickMenu(std::string_view toolKey) {
+  return raiseMenuBarClick(*this, menuBar_.get(), toolKey, kSource);
+}
+
+// --- Members -----------------------------------------------------------------------------------
+
+const MemberTable<BillEditor>& BillEditor::members() {
+  static const MemberTable<BillEditor> table = [] {
+    MemberTable<BillEditor> t("BillEvent");
+    t.add("Data", [](BillEditor& self, CallKind kind, Args args) -> Variant {
+      if (isPut(kind)) {
+        if (args.size() != 2) raiseError(automation::errc::kWrongArgumentCount, {}, std::string(kSource));
+        self.data_->set(automation::toText(args[0].value()), args[1].value());
+        return {};
+      }
+      const Variant& key = arg(args, 0);
+      if (key.isMissing()) return ObjectPtr(self.data_);
+      const Variant* entry = self.data_->find(automation::toText(key));
+      if (!entry)
+        raiseError(kInvalidCall, "No " + automation::toText(key) + " in the bill data", std::string(kSource));
+      return *entry;
+    });
+    t.add("TableInfo", [](BillEditor& self, CallKind, Args args) -> Variant {
+      auto info = self.template_.tableInfo();
+      const Variant& key = arg(args, 0);
+      if (key.isMissing()) return ObjectPtr(info);
+      const Variant* entry = info->find(automation::toText(key));
+      if (!entry)
+        raiseError(kInvalidCall, "No " + automation::toText(key) + " in the table information",
+                   std::string(kSource));
+      return *entry;
+    });
+    t.add("GetFieldInfoByKey", [](BillEditor& self, CallKind, Args args) -> Variant {
+      auto def = self.definition(textArg(args, 0));
+      return def ? Variant(ObjectPtr(def)) : Variant(nullptr);
+    });
+    t.add("GetDataFld", [](BillEditor& self, CallKind, Args args) -> Variant {
+      auto c = self.cellOf(definitionArg(args, 0), longArg(args, 1));
+      return c ? Variant(ObjectPtr(c)) : Variant(nullptr);
+    });
+    auto readValue = [](BillEditor& self, CallKind, Args args) -> Variant {
+      auto def = self.requireDefinition(textArg(args, 0));
+      return self.requireCell(*def, longArg(args, 1))->at("FFLD");
+    };
+    t.add("GetFieldValue", readValue);
+    t.add(host::member::kReadFieldValue, readValue);
+    t.add(host::member::kWriteFieldValue, [](BillEditor& self, CallKind, Args args) -> Variant {
+      auto def = self.requireDefinition(textArg(args, 0));
+      self.store(*def, longArg(args, 2), requiredArg(args, 1), true, false);
+      return {};
+    });
+    t.add(host::member::kGetLookupRecord, [](BillEditor& self, CallKind, Args args) -> Variant {
+      return ObjectPtr(self.lookupRecord(textArg(args, 0), longArg(args, 1)));
+    });
+    t.add("SetText", [](BillEditor& self, CallKind, Args args) -> Variant {
+      const Dictionary& def = definitionArg(args, 0);
+      int32_t row = longArg(args, 2);
+      int32_t page = pageOf(def);
+      if (page > 1 && (row < 1 || row > self.rowCount(page)))
+        raiseError(kSubscriptOutOfRange, {}, std::string(kSource));
+      self.displayed_[self.cellKey(def, row)] = displayText(requiredArg(args, 1));
+      return {};
+    });
+    t.add("ShowHideField", [](BillEditor& self, CallKind, Args args) -> Variant {
+      self.fieldVisible_[keyOf(definitionArg(args, 0))] = automation::toBoolean(requiredArg(args, 1));
+      return {};
+    });
+    t.add("ShowHideGrid", [](BillEditor& self, CallKind, Args args) -> Variant {
+      self.gridVisible_[keyOf(definitionArg(args, 0))] = automation::toBoolean(requiredArg(args, 1));
+      return {};
+    });
+    t.add("SetDecimal", [](BillEditor& self, CallKind, Args args) -> Variant {
+      const Dictionary& def = definitionArg(args, 0);
+      self.decimals_[self.cellKey(def, longArg(args, 1))] = longArg(args, 2);
+      return {};
+    });
+    t.add("SetSumDecimal", [](BillEditor& self, CallKind, Args args) -> Variant {
+      self.sumDecimals_[keyOf(definitionArg(args, 0))] = longArg(args, 1);
+      return {};
+    });
+    t.add("BillCtl",
+          readOnly<BillEditor>("BillCtl", [](BillEditor& s) { return Variant(ObjectPtr(s.billCtl())); }));
+    t.add("DataSrv",
+          readOnly<BillEditor>("DataSrv", [](BillEditor& s) { return Variant(ObjectPtr(s.dataSrv())); }));
+    t.add("MenuBar",
+          readOnly<BillEditor>("MenuBar", [](BillEditor& s) { return Variant(ObjectPtr(s.menuBar_)); }));
+    t.add(host::member::kOperationMode,
+          readOnly<BillEditor>(std::string(host::member::kOperationMode),
+                               [](BillEditor& s) { return Variant(s.operationMode_); }));
+    t.add(host::member::kClassType,
+          readOnly<BillEditor>(std::string(host::member::kClassType),
+                               [](BillEditor& s) { return Variant(ObjectPtr(s.classType_)); }));
+    t.add(host::member::kEntryClassType,
+          readOnly<BillEditor>(std::string(host::member::kEntryClassType),
+                               [](BillEditor& s) { return Variant(ObjectPtr(s.entryClassType_)); }));
+    t.add(host::member::kBillMultiCheck,
+          readOnly<BillEditor>(std::string(host::member::kBillMultiCheck),
+                               [](BillEditor& s) { return Variant(ObjectPtr(s.multiCheck_)); }));
+    t.add(host::member::kActiveControl,
+          readOnly<BillEditor>(std::string(host::member::kActiveControl),
+                               [](BillEditor& s) { return Variant(ObjectPtr(s.activeControl_)); }));
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace mto::sim

@@ -1,0 +1,82 @@
+// The host simulator's command line: `demo` plays the built-in story, `run` replays scenario files.
+
+#include <fmt/format.h>
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "core/cls_mto_change.h"
+#include "sim/scenario/demo.h"
+#include "sim/scenario/scenario.h"
+#include "sim/components/sim_host.h"
+
+namespace {
+
+int runFiles(const std::vector<std::string>& files, const std::string& outDir, bool quiet) {
+  int failed = 0;
+  for (const auto& file : files) {
+    try {
+      auto result = mto::sim::runScenarioFile(file);
+      std::string text = result.trace.dump(2);
+      if (outDir.empty()) {
+        if (!quiet) std::cout << text << "\n";
+      } else {
+        std::filesystem::create_directories(outDir);
+        auto path =
+            std::filesystem::path(outDir) / (std::filesystem::path(file).stem().string() + ".trace.json");
+        std::ofstream(path) << text << "\n";
+      }
+      for (const auto& f : result.failures) std::cerr << f << "\n";
+      if (!result.failures.empty()) ++failed;
+    } catch (const mto::sim::ScenarioError& e) {
+      std::cerr << e.what() << "\n";
+      ++failed;
+    } catch (const std::exception& e) {
+      std::cerr << file << ": " << e.what() << "\n";
+      ++failed;
+    }
+  }
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  mto::sim::setPluginFactory([] { return mto::core::clsMTOChange::create(); });
+
+  CLI::App app{"Simulated host of the MTO change bill plug-in"};
+  app.require_subcommand(1);
+  auto* demo = app.add_subcommand("demo", "Play the built-in story on a new bill and print a transcript");
+  bool demoJson = false;
+  std::string demoDb = "mto-demo.db";
+  demo->add_flag("--json", demoJson, "Print the JSON trace instead of the transcript");
+  demo->add_option("--db", demoDb, "The demo database file, created anew with the demo company's data")
+      ->capture_default_str();
+  auto* run = app.add_subcommand("run", "Replay scenario files; exit 1 when an expectation fails");
+  std::vector<std::string> files;
+  std::string outDir;
+  bool quiet = false;
+  run->add_option("files", files, "Scenario files")->required()->check(CLI::ExistingFile);
+  run->add_option("--out", outDir, "Write one trace per file into this directory");
+  run->add_flag("--quiet", quiet, "Print no trace, only failures");
+  CLI11_PARSE(app, argc, argv);
+
+  try {
+    if (*demo) {
+      std::filesystem::remove(demoDb);
+      auto result = mto::sim::runScenario(nlohmann::json::parse(mto::sim::demoStory()), "demo", demoDb);
+      if (!demoJson) std::cout << "Demo database: " << std::filesystem::absolute(demoDb).string() << "\n\n";
+      if (demoJson)
+        std::cout << result.trace.dump(2) << "\n";
+      else
+        mto::sim::printTranscript(result.trace, std::cout);
+      return result.failures.empty() ? 0 : 1;
+    }
+    return runFiles(files, outDir, quiet);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 2;
+  }
+}

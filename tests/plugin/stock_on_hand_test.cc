@@ -1,0 +1,190 @@
+#include "bill/stock_on_hand.h"
+
+#include <ostream>
+
+#include "automation/convert.h"
+#include "automation/dates.h"
+#include "automation/thread_state.h"
+#include "host/contract.h"
+#include "sim/editor/bill_editor.h"
+#include "sim/components/collections.h"
+#include "common/sim_fixture.h"
+
+namespace mto::bill {
+namespace {
+
+using automation::AutomationError;
+using automation::Variant;
+
+/// Stands in for the data-access service: records each `GetQty` call and answers with a set
+/// quantity and secondary quantity.
+class RecordingSysInfo : public sim::HostObjectBase {
+ public:
+  struct Call {
+    std::vector<Variant> args;
+    std::vector<bool> byRef;
+    std::vector<std::pair<std::string, Variant>> conditions;
+  };
+  std::string typeName() const override { return "SysInfo"; }
+  Variant invoke(std::string_view member, automation::CallKind, automation::Args args) override {
+    if (member != "GetQty") automation::raiseError(automation::errc::kMemberNotFound);
+    Call call;
+    for (const auto& a : args) {
+      call.args.push_back(a.value());
+      call.byRef.push_back(a.isByRef());
+    }
+    if (args.size() > 10 && args[10].value().isObject())
+      if (auto d = std::dynamic_pointer_cast<sim::Dictionary>(args[10].value().objectValue()))
+        call.conditions = d->entries();
+    calls.push_back(std::move(call));
+    if (args.size() > 11) args[11].assign(secondary);
+    return result;
+  }
+  Variant result = 7.5;
+  Variant secondary = 2.5;
+  std::vector<Call> calls;
+};
+
+class StockOnHandTest : public testing::SimTest {
+ protected:
+  StockOnHandTest() : editor_(sim::BillEditor::create(host().db())) {
+    state_.m_BillInterface = editor_;
+    editor_->addRow();
+  }
+  std::shared_ptr<RecordingSysInfo> recordService() {
+    auto fake = std::make_shared<RecordingSysInfo>();
+    host().platform().registerFactory(std::string(host::progid::kSysInfo), [fake] { return fake; });
+    return fake;
+  }
+  void setRow(std::initializer_list<std::pair<const char*, Variant>> cells, int32_t row = 1) {
+    for (const auto& [key, value] : cells) editor_->setCell(key, row, value);
+  }
+  Variant fld(std::string_view key, int32_t row = 1) const { return editor_->value(key, row); }
+
+  std::shared_ptr<sim::BillEditor> editor_;
+  support::InstanceState state_;
+};
+
+TEST_F(StockOnHandTest, StockKeyReachesTheServiceAsTwelveArguments) {
+  auto service = recordService();
+  setRow({{"FItemID", int32_t{14}},
+          {"FStockID", int32_t{31}},
+          {"FSPID", int32_t{42}},
+          {"FBatchNo", "B-1"},
+          {"FUnitID", "12ab"},
+          {"FKFPeriod", "7.6 days"},
+          {"FFromMTONo", "MTO-2026-001"},
+          {"FAuxPropID", int32_t{51}}});
+  SetQty(state_, 1);
+  ASSERT_EQ(service->calls.size(), 1u);
+  const auto& call = service->calls[0];
+  ASSERT_EQ(call.args.size(), 12u);
+  std::vector<Variant> expected{std::string(sim::kDefaultPropsString),
+                                "31",
+                                "14",
+                                "B-1",
+                                int32_t{12},
+                                true,
+                                int32_t{42},
+                                Variant::missing(),
+                                int32_t{8},
+                                int32_t{0}};
+  EXPECT_EQ(std::vector<Variant>(call.args.begin(), call.args.begin() + 10), expected);
+  EXPECT_EQ(call.byRef,
+            (std::vector<bool>{false, true, true, true, true, true, true, false, true, true, true, true}));
+  using Entries = std::vector<std::pair<std::string, Variant>>;
+  EXPECT_EQ(call.conditions, (Entries{{"FMTONo", Variant("MTO-2026-001")}, {"AuxPropID", Variant("51")}}));
+  EXPECT_EQ(fld("FQty"), Variant(7.5));
+  EXPECT_EQ(fld("FSecQty"), Variant(2.5));
+
+  setRow({{"FUnitID", "2.5"}, {"FAuxPropID", ""}, {"FFromMTONo", ""}, {"FKFDate", "2026-11-01"}});
+  SetQty(state_, 1);
+  const auto& second = service->calls[1];
+  EXPECT_EQ(second.args[4], Variant(int32_t{2})) << "halves go to the even neighbour";
+  EXPECT_EQ(second.args[7], Variant(automation::makeDate(2026, 11, 1)));
+  EXPECT_EQ(second.conditions, (Entries{{"FMTONo", Variant("")}}));
+
+  service->result = Variant();
+  SetQty(state_, 1);
+  EXPECT_EQ(fld("FQty"), Variant(0.0)) << "an empty result";
+}
+
+TEST_F(StockOnHandTest, QuantitiesFollowWarehousePlaceBatchAndTrackingNumber) {
+  setRow({{"FItemID", int32_t{12}},
+          {"FUnitID", int32_t{4}},
+          {"FStockID", int32_t{31}},
+          {"FSPID", int32_t{41}},
+          {"FFromMTONo", "MTO-2026-001"}});
+  SetQty(state_, 1);
+  EXPECT_EQ(fld("FQty"), Variant(500.0));
+  EXPECT_EQ(fld("FBaseQty"), Variant(500.0)) << "the host's action on FQty";
+
+  setRow({{"FFromMTONo", "MTO-2026-002"}});
+  SetQty(state_, 1);
+  EXPECT_EQ(fld("FQty"), Variant(120.5));
+  setRow({{"FFromMTONo", ""}, {"FSPID", int32_t{42}}});
+  SetQty(state_, 1);
+  EXPECT_EQ(fld("FQty"), Variant(1000.0));
+  EXPECT_EQ(editor_->columnTotal("FQty"), 1000.0);
+
+  editor_->addRow();
+  setRow({{"FItemID", int32_t{13}},
+          {"FUnitID", int32_t{7}},
+          {"FStockID", int32_t{31}},
+          {"FSPID", int32_t{43}},
+          {"FBatchNo", "AL-2612"},
+          {"FFromMTONo", "MTO-2026-001"}},
+         2);
+  SetQty(state_, 2);
+  EXPECT_EQ(fld("FQty", 2), Variant(60.125));
+  setRow({{"FItemID", int32_t{14}},
+          {"FUnitID", int32_t{1}},
+          {"FSPID", int32_t{42}},
+          {"FBatchNo", ""},
+          {"FAuxPropID", int32_t{52}}},
+         2);
+  SetQty(state_, 2);
+  EXPECT_EQ(fld("FQty", 2), Variant(600.0));
+  EXPECT_EQ(fld("FSecQty", 2), Variant(50.0)) << "boxes of 12";
+}
+
+TEST_F(StockOnHandTest, ExpiryIsRewrittenInTheShortDateForm) {
+  automation::Locale locale;
+  locale.dateSeparator = ".";
+  locale.shortDatePattern = "dd.MM.yyyy";
+  host().platform().setLocale(locale);
+  recordService();
+  setRow({{"FPeriodDate", "kept"}});
+  SetQty(state_, 1);
+  EXPECT_EQ(fld("FPeriodDate"), Variant("kept")) << "no start date";
+
+  setRow({{"FKFDate", "2026.11.01"}, {"FKFPeriod", "180"}});
+  SetQty(state_, 1);
+  EXPECT_EQ(fld("FPeriodDate"), Variant("30.04.2027"));
+}
+
+TEST_F(StockOnHandTest, StartDateThatIsNoDateFailsBeforeAnyQuantityIsWritten) {
+  auto service = recordService();
+  setRow({{"FQty", 3.0}, {"FSecQty", 1.0}, {"FKFDate", "someday"}});
+  try {
+    SetQty(state_, 1);
+    FAIL() << "no error";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), automation::errc::kTypeMismatch);
+    EXPECT_TRUE(e.info().source.starts_with(
+        "T8MTOChange.clsMTOChange::SetQty\r\nT8MTOChange.clsMTOChange::GetQty\r\n"))
+        << e.info().source;
+  }
+  EXPECT_TRUE(service->calls.empty());
+  EXPECT_EQ(fld("FQty"), Variant(3.0));
+  EXPECT_EQ(fld("FSecQty"), Variant(1.0));
+}
+
+TEST_F(StockOnHandTest, ClassActionParametersOfTheBatchLookUp) {
+  EXPECT_EQ(GetParameters(sim::kMtoChangeClassTypeID), "BatchFilter=FStockID,FFromMTONo;QtyField=FChangeQty");
+  EXPECT_EQ(GetParameters(sim::kMtoChangeEntryClassTypeID), "BatchFilter=FStockID");
+  EXPECT_EQ(GetParameters(1007130), "");
+}
+
+}  // namespace
+}  // namespace mto::bill

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/cls_mto_change.h"
+#include "sim/scenario/scenario.h"
+#include "sim/components/sim_host.h"
+
+namespace mto::sim {
+namespace {
+
+using nlohmann::json;
+
+class ScenarioRunnerTest : public ::testing::Test {
+ protected:
+  ScenarioRunnerTest() {
+    setPluginFactory([] { return core::clsMTOChange::create(); });
+  }
+
+  /// The one-line error a malformed scenario gives.
+  static std::string errorOf(const std::string& text) {
+    try {
+      runScenario(json::parse(text), "case.json");
+    } catch (const ScenarioError& e) {
+      return e.what();
+    }
+    return "no error";
+  }
+};
+
+TEST_F(ScenarioRunnerTest, MalformedScenariosNameFileStepAndProblem) {
+  struct Case {
+    const char* scenario;
+    const char* error;
+  };
+  const Case cases[] = {
+      {R"({"steps": [{"bind": "bill"}, {"event": "Chnage", "args": []}]})",
+       "case.json: step 2: unknown event \"Chnage\" of the bill"},
+      {R"({"steps": [{"setCell": {"key": "FNoSuchField", "row": 1, "value": 1}}]})",
+       "case.json: step 1: setCell: the template has no field \"FNoSuchField\""},
+      {R"({"steps": [{"setCell": {"key": "FItemID", "row": "one", "value": 1}}]})",
+       "case.json: step 1: setCell.row must be a whole number, not \"one\""},
+      {R"({"steps": [{"setCell": {"key": "FItemID", "row": 3, "value": 1}}]})",
+       "case.json: step 1: setCell: the bill has no row 3"},
+      {R"({"steps": [{"bind": "bill", "save": true}]})",
+       "case.json: step 1: one action per step, found \"bind\" and \"save\""},
+      {R"({"steps": [{"bind": "sheet"}]})", "case.json: step 1: bind takes \"bill\" or \"list\""},
+      {R"({"steps": [{"bind": "bill", "expect": {"cels": []}}]})",
+       "case.json: step 1: expect has an unknown key \"cels\""},
+      {R"({"setup": {"bill": {"rows": [{"FQty": [1]}]}}})",
+       "case.json: setup: setup.bill.rows[].FQty: [1] is not a value"},
+      {R"({"setup": {"today": "06/12/2026"}})",
+       "case.json: setup: setup.today: \"06/12/2026\" is not a date YYYY-MM-DD[ HH:MM[:SS]]"},
+      {R"x({"setup": {"sql": "INSERT INTO nowhere VALUES (1)"}})x", "case.json: setup: setup.sql: "},
+      {R"([1, 2])", "case.json: setup: a scenario is a JSON object"},
+  };
+  for (const auto& c : cases) {
+    std::string error = errorOf(c.scenario);
+    EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.scenario << "\n gave: " << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << "one line";
+  }
+}
+
+TEST_F(ScenarioRunnerTest, UnreadableFileIsAScenarioError) {
+  EXPECT_THROW(runScenarioFile("/nonexistent/scenario.json"), ScenarioError);
+  std::string path = ::testing::TempDir() + "broken.json";
+  { std::ofstream(path) << "{\"steps\": [ {\"bind\": \"bill\"} "; }
+  try {
+    runScenarioFile(path);
+    FAIL();
+  } catch (const ScenarioError& e) {
+    EXPECT_NE(std::string(e.what()).find("not valid JSON"), std::string::npos);
+  }
+}
+
+TEST_F(ScenarioRunnerTest, FailedExpectationsAreReportedNotThrown) {
+  auto result = runScenario(json::parse(R"({
+    "setup": {"bill": {"rows": [{"FStockID": 31, "FSPID": 42}]}},
+    "steps": [{"bind": "bill"},
+              {"setCell": {"key": "FItemID", "row": 1, "value": 12},
+               "expect": {"cells": [{"key": "FQty", "FFLD": 1}], "cancel": true}}]})"),
+                            "case.json");
+  ASSERT_EQ(result.failures.size(), 2u);
+  EXPECT_EQ(result.failures[0], "case.json: step 2: cancel: expected true, got false");
+  EXPECT_EQ(result.failures[1], "case.json: step 2: FQty[1].FFLD: expected 1, got 1000.0");
+  EXPECT_EQ(result.trace["steps"][1]["events"][0]["event"], "Change");
+  EXPECT_EQ(result.trace["final"]["rows"][0]["FQty"]["FFLD"], 1000.0);
+}
+
+TEST_F(ScenarioRunnerTest, HandlerErrorsAreTracedAsReturnedToTheHost) {
+  auto result = runScenario(json::parse(R"({
+    "setup": {"bill": {"rows": [{"FKFDate": "soon"}]}},
+    "steps": [{"bind": "bill"}, {"setCell": {"key": "FStockID", "row": 1, "value": 31}}]})"),
+                            "case.json");
+  const json& step = result.trace["steps"][1];
+  ASSERT_EQ(step["errors"].size(), 1u);
+  EXPECT_EQ(step["errors"][0]["number"], 13);
+  EXPECT_EQ(step["events"][0]["error"]["number"], 13);
+}
+
+}  // namespace
+}  // namespace mto::sim
