@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <span>
+#include <string>
+#include <vector>
+
 #include "automation/error.h"
 #include "automation/platform.h"
 #include "bridge/dispatch_object.h"
@@ -11,6 +15,7 @@
 #include "bridge/type_info.h"
 #include "bridge/variant_convert.h"
 #include "bridge/windows_platform.h"
+#include "host/events.h"
 #include "sim/components/collections.h"
 #include "sim/runtime/host_object.h"
 #include "test_host/check.h"
@@ -123,6 +128,45 @@ void runReplayTests() {
     EXPECT(!source->hasSinks());
     source->raiseEvent("AfterNewBill", {});
     EXPECT((recorder->events == std::vector<std::string>{"Change", "BeforeSave"}));
+  });
+
+  t.run("the event interfaces' type information agrees with the host's event declarations", [&] {
+    // Each function of the event interface: its name, then its parameters' names, as GetNames
+    // gives them.
+    auto namesOf = [](ITypeInfo* info, MEMBERID id) {
+      BSTR names[16] = {};
+      UINT count = 0;
+      info->GetNames(id, names, 16, &count);
+      std::vector<std::string> result;
+      for (UINT i = 0; i < count; ++i) {
+        result.push_back(com::toUtf8(names[i]));
+        SysFreeString(names[i]);
+      }
+      return result;
+    };
+    auto agrees = [&](const std::string& typeName, std::span<const host::events::Event> declared) {
+      ITypeInfo* info = simClass(typeName).events.get();
+      TYPEATTR* attr = nullptr;
+      if (!info || FAILED(info->GetTypeAttr(&attr))) return false;
+      const size_t functions = attr->cFuncs;
+      info->ReleaseTypeAttr(attr);
+      bool same = functions == declared.size();
+      for (UINT f = 0; same && f < functions; ++f) {
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(f, &desc))) return false;
+        auto names = namesOf(info, desc->memid);
+        const auto* e = names.empty() ? nullptr : host::events::find(declared, names[0]);
+        same = e && e->dispid == desc->memid && e->params.size() == static_cast<size_t>(desc->cParams) &&
+               names.size() == e->params.size() + 1;
+        for (size_t i = 0; same && i < e->params.size(); ++i)
+          same = names[i + 1] == e->params[i].name &&
+                 e->params[i].byRef == (desc->lprgelemdescParam[i].tdesc.vt == VT_PTR);
+        info->ReleaseFuncDesc(desc);
+      }
+      return same;
+    };
+    EXPECT(agrees("BillEvent", host::events::kBillEvents));
+    EXPECT(agrees("ListEvents", host::events::kListEvents));
   });
 
   t.run("a simulated component is created through CoCreateInstance by its ProgID", [&] {

@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include <cstdlib>
+#include <span>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -15,6 +16,7 @@
 #include "bridge/type_lib_builder.h"
 #include "bridge/variant_convert.h"
 #include "host/contract.h"
+#include "host/events.h"
 #include "sim/components/sim_host.h"
 #include "sim/components/toolbar.h"
 
@@ -110,48 +112,17 @@ class EventForwarder : public automation::EventSink {
   std::unordered_map<std::string, DISPID> ids_;
 };
 
-MemberSpec event(const wchar_t* name, DISPID id, std::vector<ParamSpec> params) {
-  return {name, id, INVOKE_FUNC, VT_EMPTY, std::move(params)};
-}
-ParamSpec in(const wchar_t* name) { return {name, VT_VARIANT, false}; }
-ParamSpec ref(const wchar_t* name) { return {name, VT_VARIANT, true}; }
-
-std::vector<ParamSpec> multiCheckParams() {
-  return {in(L"lCheckMode"),     in(L"lCheckMaxLevel"), in(L"lBusinessLevel"), in(L"lCheckStatus"),
-          in(L"lLastCheckFrom"), in(L"lLastCheckTo"),   ref(L"bSendMessage"),  ref(L"Cancel")};
-}
-
-/// The events the bill editor raises, with the parameters the bill runtime declares.
-std::vector<MemberSpec> billEvents() {
-  return {
-      event(L"AddNewRow", 1, {in(L"Index"), in(L"NewRow")}),
-      event(L"AfterCopyBill", 2, {}),
-      event(L"AfterFillRow", 3, {in(L"lRow"), in(L"dctPage"), in(L"dctEntryData"), in(L"dctLink")}),
-      event(L"AfterLoadBill", 4, {}),
-      event(L"AfterNewBill", 5, {}),
-      event(L"BarInitialize", 6, {in(L"oActiveBar")}),
-      event(L"BeforeSave", 7, {ref(L"bCancel")}),
-      event(L"BeginEdit", 8, {in(L"dct"), in(L"Col"), in(L"Row")}),
-      event(L"Change", 9, {in(L"dctFld"), in(L"dctFldData"), in(L"Col"), in(L"Row"), ref(L"Cancel")}),
-      event(L"EntryGridRow", 10,
-            {in(L"Index"), in(L"NewRow"), in(L"Row"), in(L"RowWasLast"), in(L"RowChanged"), in(L"AllCellsHaveData"),
-             in(L"NewRowIsLast"), in(L"Cancel")}),
-      event(L"MenuBarClick", 11, {in(L"WEXTool"), ref(L"Cancel")}),
-      event(L"MenuBarInitialize", 12, {in(L"oMenuBar")}),
-      event(L"UnMultiCheck", 13, multiCheckParams()),
-  };
-}
-
-/// The events the bill list raises.
-std::vector<MemberSpec> listEvents() {
-  return {
-      event(L"BarInitialize", 1, {in(L"oActiveBar")}),
-      event(L"ListFillRow", 2,
-            {in(L"lRow"), in(L"RowData"), in(L"HeadDict"), ref(L"CellData"), ref(L"BackColor"), ref(L"ContinueRaise")}),
-      event(L"MenuBarClick", 3, {in(L"WEXTool"), ref(L"Cancel")}),
-      event(L"MenuBarInitialize", 4, {in(L"oMenuBar")}),
-      event(L"UnMultiCheck", 5, multiCheckParams()),
-  };
+/// The event interface's members, from the host's event declarations: each event under its DISPID,
+/// its parameters by name, by-reference ones flagged. Parameters are typed VARIANT, as the replay
+/// passes them; a test compares this type information with the declarations.
+std::vector<MemberSpec> eventMembers(std::span<const host::events::Event> events) {
+  std::vector<MemberSpec> members;
+  for (const auto& e : events) {
+    MemberSpec member{com::toWide(e.name), e.dispid, INVOKE_FUNC, VT_EMPTY, {}};
+    for (const auto& p : e.params) member.params.push_back({com::toWide(p.name), VT_VARIANT, p.byRef});
+    members.push_back(std::move(member));
+  }
+  return members;
 }
 
 HostClass buildClass(const std::string& name) {
@@ -159,8 +130,10 @@ HostClass buildClass(const std::string& name) {
   com::TypeLibBuilder library(newGuid(), L"SimHost");
   HostClass type;
   type.dispatch = library.addDispInterface(InterfaceSpec{newGuid(), L"_" + wide, {}});
-  if (name == "BillEvent") type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, billEvents()});
-  if (name == "ListEvents") type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, listEvents()});
+  if (name == "BillEvent")
+    type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, eventMembers(host::events::kBillEvents)});
+  if (name == "ListEvents")
+    type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, eventMembers(host::events::kListEvents)});
   type.coclass = library.addCoclass(newGuid(), wide, type.dispatch.get(), type.events.get());
   return type;
 }

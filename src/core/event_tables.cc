@@ -1,11 +1,14 @@
 #include "core/event_tables.h"
 
-#include <array>
+#include <span>
+#include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "automation/convert.h"
 #include "automation/error.h"
 #include "bill/bill_events.h"
+#include "host/events.h"
 #include "list/list_events.h"
 
 namespace mto::core {
@@ -14,6 +17,8 @@ using automation::Arg;
 using automation::Args;
 using automation::ObjectPtr;
 using automation::Variant;
+using host::events::Event;
+using host::events::ParamType;
 using support::InstanceState;
 
 namespace {
@@ -23,92 +28,120 @@ const Variant& value(Args args, size_t i) {
   return args[i].value();
 }
 
-int32_t lng(Args args, size_t i) {
-  return automation::toLong(value(args, i));
-}
-int16_t integer(Args args, size_t i) {
-  return automation::toInteger(value(args, i));
-}
-bool boolean(Args args, size_t i) {
-  return automation::toBoolean(value(args, i));
-}
-
-/// An object argument; Nothing and Empty stand for no object.
-ObjectPtr object(Args args, size_t i) {
-  const Variant& v = value(args, i);
-  if (v.isEmpty()) return nullptr;
-  if (!v.isObject()) automation::raiseError(automation::errc::kObjectRequired);
-  return v.objectValue();
-}
-
-/// A by-reference argument: the handler's assignments reach the host through it.
-Arg& ref(Args args, size_t i) {
-  value(args, i);
-  return args[i];
-}
-
-using Entry = std::pair<std::string_view, EventHandler>;
-
-const std::array kBillEvents = {
-    Entry{"AddNewRow",
-          [](InstanceState& s, Args a) { bill::m_Billinterface_AddNewRow(s, integer(a, 0), lng(a, 1)); }},
-    Entry{"AfterCopyBill", [](InstanceState& s, Args) { bill::m_Billinterface_AfterCopyBill(s); }},
-    Entry{"AfterFillRow",
-          [](InstanceState& s, Args a) {
-            bill::m_Billinterface_AfterFillRow(s, lng(a, 0), object(a, 1), object(a, 2), object(a, 3));
-          }},
-    Entry{"AfterLoadBill", [](InstanceState& s, Args) { bill::m_Billinterface_AfterLoadBill(s); }},
-    Entry{"AfterNewBill", [](InstanceState& s, Args) { bill::m_BillInterface_AfterNewBill(s); }},
-    Entry{"BarInitialize",
-          [](InstanceState& s, Args a) { bill::m_BillInterface_BarInitialize(s, object(a, 0)); }},
-    Entry{"BeforeSave", [](InstanceState& s, Args a) { bill::m_BillInterface_BeforeSave(s, ref(a, 0)); }},
-    Entry{"BeginEdit",
-          [](InstanceState& s, Args a) {
-            bill::m_BillInterface_BeginEdit(s, object(a, 0), lng(a, 1), lng(a, 2));
-          }},
-    Entry{"Change",
-          [](InstanceState& s, Args a) {
-            bill::m_BillInterface_Change(s, object(a, 0), object(a, 1), lng(a, 2), lng(a, 3), ref(a, 4));
-          }},
-    Entry{"EntryGridRow",
-          [](InstanceState& s, Args a) {
-            bill::m_BillInterface_EntryGridRow(s, lng(a, 0), lng(a, 1), lng(a, 2), boolean(a, 3),
-                                               boolean(a, 4), boolean(a, 5), lng(a, 6), boolean(a, 7));
-          }},
-    Entry{"MenuBarClick",
-          [](InstanceState& s, Args a) { bill::m_BillInterface_MenuBarClick(s, object(a, 0), ref(a, 1)); }},
-    Entry{"MenuBarInitialize",
-          [](InstanceState& s, Args a) { bill::m_BillInterface_MenuBarInitialize(s, object(a, 0)); }},
-    Entry{"UnMultiCheck",
-          [](InstanceState& s, Args a) {
-            bill::m_BillInterface_UnMultiCheck(s, lng(a, 0), lng(a, 1), lng(a, 2), lng(a, 3), lng(a, 4),
-                                               lng(a, 5), ref(a, 6), ref(a, 7));
-          }},
+/// The C++ type a handler takes for a by-value parameter of each declared type.
+template <ParamType T>
+struct CppType;
+template <>
+struct CppType<ParamType::Integer> {
+  using type = int16_t;
+};
+template <>
+struct CppType<ParamType::Long> {
+  using type = int32_t;
+};
+template <>
+struct CppType<ParamType::Boolean> {
+  using type = bool;
+};
+template <>
+struct CppType<ParamType::Double> {
+  using type = double;
+};
+template <>
+struct CppType<ParamType::String> {
+  using type = std::string;
+};
+template <>
+struct CppType<ParamType::Object> {
+  using type = ObjectPtr;
 };
 
-const std::array kListEvents = {
-    Entry{"BarInitialize",
-          [](InstanceState& s, Args a) { list::m_LstInterface_BarInitialize(s, object(a, 0)); }},
-    Entry{"ListFillRow",
-          [](InstanceState& s, Args a) {
-            list::m_LstInterface_ListFillRow(s, lng(a, 0), object(a, 1), object(a, 2), ref(a, 3), ref(a, 4),
-                                             ref(a, 5));
-          }},
-    Entry{"MenuBarClick",
-          [](InstanceState& s, Args a) { list::m_LstInterface_MenuBarClick(s, object(a, 0), ref(a, 1)); }},
-    Entry{"MenuBarInitialize",
-          [](InstanceState& s, Args a) { list::m_LstInterface_MenuBarInitialize(s, object(a, 0)); }},
-    Entry{"UnMultiCheck",
-          [](InstanceState& s, Args a) {
-            list::m_LstInterface_UnMultiCheck(s, lng(a, 0), lng(a, 1), lng(a, 2), lng(a, 3), lng(a, 4),
-                                              lng(a, 5), ref(a, 6), ref(a, 7));
-          }},
+/// Argument I of event E, as handler parameter type P: a by-reference argument is handed on as the
+/// host's `Arg`, so that an assignment goes back to the host; a by-value one is converted to its
+/// declared type (an object argument may be Nothing or Empty, both meaning no object).
+template <const Event& E, size_t I, typename P>
+decltype(auto) argument(Args args) {
+  constexpr auto param = E.params[I];
+  if constexpr (param.byRef) {
+    static_assert(std::is_same_v<P, Arg&>, "a by-reference parameter reaches its handler as Arg&");
+    value(args, I);
+    return static_cast<Arg&>(args[I]);
+  } else {
+    using Declared = typename CppType<param.type>::type;
+    static_assert(std::is_same_v<std::remove_cvref_t<P>, Declared>,
+                  "the handler's parameter type differs from the event's declaration");
+    const Variant& v = value(args, I);
+    if constexpr (param.type == ParamType::Integer) {
+      return automation::toInteger(v);
+    } else if constexpr (param.type == ParamType::Long) {
+      return automation::toLong(v);
+    } else if constexpr (param.type == ParamType::Boolean) {
+      return automation::toBoolean(v);
+    } else if constexpr (param.type == ParamType::Double) {
+      return automation::toDouble(v);
+    } else if constexpr (param.type == ParamType::String) {
+      return automation::toText(v);
+    } else {
+      if (v.isEmpty()) return ObjectPtr();
+      if (!v.isObject()) automation::raiseError(automation::errc::kObjectRequired);
+      return ObjectPtr(v.objectValue());
+    }
+  }
+}
+
+template <typename F>
+struct HandlerParams;
+template <typename... P>
+struct HandlerParams<void (*)(InstanceState&, P...)> {
+  using type = std::tuple<P...>;
 };
 
-template <size_t N>
-EventHandler find(const std::array<Entry, N>& table, std::string_view event) {
-  for (const auto& [name, handler] : table)
-    if (name == event) return handler;
+/// Runs handler H for event E, its arguments unpacked by E's declaration. A handler whose
+/// parameters do not match the declaration in number, passing or type does not compile.
+template <const Event& E, auto H>
+void route(InstanceState& self, Args args) {
+  using Params = typename HandlerParams<decltype(H)>::type;
+  static_assert(std::tuple_size_v<Params> == E.params.size(),
+                "the handler takes a different number of arguments than the event declares");
+  [&]<size_t... I>(std::index_sequence<I...>) {
+    H(self, argument<E, I, std::tuple_element_t<I, Params>>(args)...);
+  }(std::make_index_sequence<E.params.size()>{});
+}
+
+struct Entry {
+  const Event& event;
+  EventHandler handler;
+};
+
+namespace ev = host::events;
+
+const Entry kBillEvents[] = {
+    {ev::kBillAddNewRow, route<ev::kBillAddNewRow, &bill::m_Billinterface_AddNewRow>},
+    {ev::kBillAfterCopyBill, route<ev::kBillAfterCopyBill, &bill::m_Billinterface_AfterCopyBill>},
+    {ev::kBillAfterFillRow, route<ev::kBillAfterFillRow, &bill::m_Billinterface_AfterFillRow>},
+    {ev::kBillAfterLoadBill, route<ev::kBillAfterLoadBill, &bill::m_Billinterface_AfterLoadBill>},
+    {ev::kBillAfterNewBill, route<ev::kBillAfterNewBill, &bill::m_BillInterface_AfterNewBill>},
+    {ev::kBillBarInitialize, route<ev::kBillBarInitialize, &bill::m_BillInterface_BarInitialize>},
+    {ev::kBillBeforeSave, route<ev::kBillBeforeSave, &bill::m_BillInterface_BeforeSave>},
+    {ev::kBillBeginEdit, route<ev::kBillBeginEdit, &bill::m_BillInterface_BeginEdit>},
+    {ev::kBillChange, route<ev::kBillChange, &bill::m_BillInterface_Change>},
+    {ev::kBillEntryGridRow, route<ev::kBillEntryGridRow, &bill::m_BillInterface_EntryGridRow>},
+    {ev::kBillMenuBarClick, route<ev::kBillMenuBarClick, &bill::m_BillInterface_MenuBarClick>},
+    {ev::kBillMenuBarInitialize, route<ev::kBillMenuBarInitialize, &bill::m_BillInterface_MenuBarInitialize>},
+    {ev::kBillUnMultiCheck, route<ev::kBillUnMultiCheck, &bill::m_BillInterface_UnMultiCheck>},
+};
+
+const Entry kListEvents[] = {
+    {ev::kListBarInitialize, route<ev::kListBarInitialize, &list::m_LstInterface_BarInitialize>},
+    {ev::kListListFillRow, route<ev::kListListFillRow, &list::m_LstInterface_ListFillRow>},
+    {ev::kListMenuBarClick, route<ev::kListMenuBarClick, &list::m_LstInterface_MenuBarClick>},
+    {ev::kListMenuBarInitialize, route<ev::kListMenuBarInitialize, &list::m_LstInterface_MenuBarInitialize>},
+    {ev::kListUnMultiCheck, route<ev::kListUnMultiCheck, &list::m_LstInterface_UnMultiCheck>},
+};
+
+EventHandler find(std::span<const Entry> table, std::string_view event) {
+  for (const auto& entry : table)
+    if (entry.event.name == event) return entry.handler;
   return nullptr;
 }
 
