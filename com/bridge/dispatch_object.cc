@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "automation/ascii.h"
 #include "automation/error.h"
 #include "bridge/com_error.h"
 #include "bridge/event_sink.h"
@@ -27,13 +28,6 @@ struct AdapterTable {
 AdapterTable& adapterTable() {
   static auto* table = new AdapterTable;
   return *table;
-}
-
-std::string foldCase(std::string_view name) {
-  std::string out(name);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
 }
 
 [[noreturn]] void raiseNoEvents() {
@@ -88,7 +82,7 @@ std::string DispatchObject::typeName() const {
 
 DISPID DispatchObject::dispIdOf(std::string_view member) {
   if (member.empty()) return DISPID_VALUE;
-  std::string key = foldCase(member);
+  std::string key = automation::ascii::lowered(member);
   if (auto found = ids_.find(key); found != ids_.end()) return found->second;
   std::wstring wide = toWide(member);
   LPOLESTR names[] = {wide.data()};

@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include "automation/ascii.h"
 #include "automation/error.h"
 #include "bridge/com_error.h"
 #include "bridge/text.h"
@@ -149,12 +150,6 @@ HRESULT HostObject::raise(std::wstring_view event, std::vector<VARIANT> args, EX
 // ---- ScriptedObject
 
 namespace {
-std::string lower(std::string_view name) {
-  std::string out(name);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 char kindLetter(CallKind kind) {
   switch (kind) {
     case CallKind::Method: return 'M';
@@ -168,18 +163,18 @@ char kindLetter(CallKind kind) {
 
 Variant ScriptedObject::invoke(std::string_view member, CallKind kind, automation::Args args) {
   calls_.push_back(std::string(member) + ":" + kindLetter(kind));
-  auto found = handlers_.find(lower(member));
+  auto found = handlers_.find(automation::ascii::lowered(member));
   if (found == handlers_.end()) automation::raiseError(automation::errc::kMemberNotFound, {}, typeName_);
   return found->second(kind, args);
 }
 
 ScriptedObject& ScriptedObject::on(std::string name, Handler handler) {
-  handlers_[lower(name)] = std::move(handler);
+  handlers_[automation::ascii::lowered(name)] = std::move(handler);
   return *this;
 }
 
 ScriptedObject& ScriptedObject::property(std::string name, Variant initial) {
-  std::string key = lower(name);
+  std::string key = automation::ascii::lowered(name);
   properties_[key] = std::move(initial);
   return on(name, [this, key](CallKind kind, automation::Args args) -> Variant {
     if (kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef) {
@@ -193,7 +188,7 @@ ScriptedObject& ScriptedObject::property(std::string name, Variant initial) {
 
 const Variant& ScriptedObject::propertyValue(std::string_view name) const {
   static const Variant empty;
-  auto found = properties_.find(lower(name));
+  auto found = properties_.find(automation::ascii::lowered(name));
   return found == properties_.end() ? empty : found->second;
 }
 

@@ -39,7 +39,9 @@ class Dictionary : public HostObject<Dictionary> {
   size_t position(std::string_view key) const;
   void reindex();
   std::vector<std::pair<std::string, Variant>> entries_;
-  std::unordered_map<std::string, size_t, CaseInsensitiveHash, CaseInsensitiveEqual> index_;  // -> entries_
+  std::unordered_map<std::string, size_t, automation::ascii::HashIgnoreCase,
+                     automation::ascii::EqualIgnoreCase>
+      index_;  // -> entries_
 };
 
 /// The host's vector: elements numbered from 1.

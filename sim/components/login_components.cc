@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "automation/ascii.h"
 #include "automation/convert.h"
 #include "automation/err_object.h"
 #include "host/contract.h"
@@ -185,7 +186,7 @@ class GLData : public HostObject<GLData> {
     while (start < s.size()) {
       size_t end = s.find(';', start);
       std::string_view pair(s.data() + start, (end == std::string::npos ? s.size() : end) - start);
-      if (pair.size() > 7 && automation::equalsIgnoreCase(pair.substr(0, 7), "UserID="))
+      if (pair.size() > 7 && automation::ascii::startsWithIgnoreCase(pair, "UserID="))
         return automation::wholeNumberLong(pair.substr(7));
       if (end == std::string::npos) break;
       start = end + 1;

@@ -89,6 +89,16 @@ void HostObjectBase::raise(std::string_view event, std::vector<EventArg>& args) 
   raiseEvent(event, Args(list));
 }
 
+void HostObjectBase::raise(const host::events::Event& event, std::vector<Variant>& values) {
+  std::vector<Arg> list;
+  list.reserve(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    const bool byRef = i < event.params.size() && event.params[i].byRef;
+    list.push_back(byRef ? Arg::byRef(values[i]) : Arg(values[i]));
+  }
+  raiseEvent(event.name, Args(list));
+}
+
 const Variant& HostObjectBase::arg(Args args, size_t i) {
   static const Variant missing = Variant::missing();
   return i < args.size() ? args[i].value() : missing;

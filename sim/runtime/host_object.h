@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "automation/ascii.h"
 #include "automation/error.h"
 #include "automation/object.h"
+#include "host/events.h"
 
 namespace mto::sim {
 
@@ -20,26 +22,6 @@ using automation::Args;
 using automation::CallKind;
 using automation::ObjectPtr;
 using automation::Variant;
-
-/// Hashing and equality of names without regard to ASCII letter case, for lookups by any
-/// std::string_view without building a folded copy.
-struct CaseInsensitiveHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const noexcept {
-    uint64_t h = 1469598103934665603ull;
-    for (char c : s) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    }
-    return static_cast<size_t>(h);
-  }
-};
-struct CaseInsensitiveEqual {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const noexcept {
-    return automation::equalsIgnoreCase(a, b);
-  }
-};
 
 /// Counts of the late-bound calls that simulated host objects received, by "Type.Member". The
 /// counters live for the process; `reset` zeroes them.
@@ -96,6 +78,10 @@ class HostObjectBase : public automation::Object {
   void raiseEvent(std::string_view event, Args args);
   /// Raises an event with arguments held by the caller; by-reference ones are written back.
   void raise(std::string_view event, std::vector<EventArg>& args);
+  /// Raises a declared event with argument values held by the caller, each passed by value or by
+  /// reference as the declaration says; by-reference ones come back with what the sinks wrote.
+  /// Values beyond the declared parameters are passed by value.
+  void raise(const host::events::Event& event, std::vector<Variant>& values);
   void raise(std::string_view event, Args args) { raiseEvent(event, args); }
 
   /// Called after every event this object raises, with the arguments as the sinks left them and the
@@ -148,7 +134,9 @@ class MemberTable {
 
  private:
   std::string typeName_;
-  std::unordered_map<std::string, Entry, CaseInsensitiveHash, CaseInsensitiveEqual> entries_;
+  std::unordered_map<std::string, Entry, automation::ascii::HashIgnoreCase,
+                     automation::ascii::EqualIgnoreCase>
+      entries_;
 };
 
 /// Base of simulated host classes: `Self` supplies `static const MemberTable<Self>& members()`.

@@ -1,3 +1,4 @@
+#include "automation/ascii.h"
 #include "automation/convert.h"
 
 #include <fmt/format.h>
@@ -438,13 +439,8 @@ bool toBoolean(const Variant& value, const Locale& locale) {
       return numberOf(value) != 0;
     case VarType::String: {
       const std::string& s = value.stringValue();
-      auto equalsIgnoreCase = [&](std::string_view word) {
-        return s.size() == word.size() && std::equal(s.begin(), s.end(), word.begin(), [](char a, char b) {
-                 return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-               });
-      };
-      if (equalsIgnoreCase("true") || s == "#TRUE#") return true;
-      if (equalsIgnoreCase("false") || s == "#FALSE#") return false;
+      if (ascii::equalsIgnoreCase(s, "true") || s == "#TRUE#") return true;
+      if (ascii::equalsIgnoreCase(s, "false") || s == "#FALSE#") return false;
       if (auto number = parseNumber(s, locale)) return *number != 0;
       raiseError(errc::kTypeMismatch);
     }

@@ -1,3 +1,4 @@
+#include "automation/ascii.h"
 #include "automation/dates.h"
 
 #include <fmt/format.h>
@@ -157,12 +158,7 @@ class Cursor {
     return true;
   }
   bool takeIgnoreCase(std::string_view word) {
-    if (text_.size() - pos_ < word.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-      char c = text_[pos_ + i];
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      if (c != word[i]) return false;
-    }
+    if (!ascii::startsWithIgnoreCase(text_.substr(pos_), word)) return false;
     pos_ += word.size();
     return true;
   }
@@ -510,8 +506,7 @@ Date addSeconds(Date date, int64_t delta) {
 
 Date dateAdd(std::string_view interval, double number, Date date) {
   if (!inRange(date.serial) || !std::isfinite(number)) raiseError(errc::kInvalidCall);
-  std::string name;
-  for (char c : interval) name.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  std::string name = ascii::lowered(interval);
   double rounded = roundHalfEven(number);
   // Far beyond any span of the date range; keeps the arithmetic below in 64 bits.
   if (std::fabs(rounded) > 1e11) raiseError(errc::kInvalidCall);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "automation/ascii.h"
 #include "automation/variant.h"
 
 namespace mto::automation {
@@ -115,6 +116,6 @@ void putRef(const Target& target, std::string_view member, A&&... argsThenValue)
 std::string typeNameOf(const Variant& v);
 
 /// ASCII case-insensitive comparison, as automation member names and login keys compare.
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
+using ascii::equalsIgnoreCase;
 
 }  // namespace mto::automation

@@ -24,12 +24,6 @@ std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next) {
   return next;
 }
 
-bool RegistryPlatform::LessIgnoreCase::operator()(std::string_view a, std::string_view b) const {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [&](char x, char y) { return lower(x) < lower(y); });
-}
-
 ObjectPtr RegistryPlatform::createObject(std::string_view progId) {
   auto it = factories_.find(progId);
   if (it == factories_.end() || !it->second)

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/ascii.h"
 #include "automation/variant.h"
 
 namespace mto::automation {
@@ -77,11 +78,7 @@ class RegistryPlatform : public Platform {
   const std::vector<MessageBoxCall>& messageBoxes() const { return messageBoxes_; }
 
  private:
-  struct LessIgnoreCase {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
-  std::map<std::string, Factory, LessIgnoreCase> factories_;
+  std::map<std::string, Factory, ascii::LessIgnoreCase> factories_;
   Locale locale_;
   uint32_t processId_ = 4242;
   std::optional<Date> fixedNow_;

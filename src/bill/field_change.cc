@@ -4,6 +4,7 @@
 #include <array>
 #include <map>
 
+#include "automation/ascii.h"
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "automation/error.h"
@@ -247,10 +248,8 @@ void ClearSpecifiedRow(const ObjectPtr& bill, int32_t page, int32_t row, bool cl
 
 void ClearFieldInfo(InstanceState& self, std::string_view key, int32_t row) {
   try {
-    std::string upper(key);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
-    if (upper == "FITEMID") SetBillField(self.m_BillInterface, "FChangeQty", row, "", true, false, "");
+    if (automation::ascii::equalsIgnoreCase(key, "FITEMID"))
+      SetBillField(self.m_BillInterface, "FChangeQty", row, "", true, false, "");
   } catch (...) {
     automation::reraiseFrom("T8MTOChange.clsMTOChange.ClearFieldInfo");
   }

@@ -105,7 +105,8 @@ void route(InstanceState& self, Args args) {
                 "the handler takes a different number of arguments than the event declares");
   [&]<size_t... I>(std::index_sequence<I...>) {
     H(self, argument<E, I, std::tuple_element_t<I, Params>>(args)...);
-  }(std::make_index_sequence<E.params.size()>{});
+  }
+  (std::make_index_sequence<E.params.size()>{});
 }
 
 struct Entry {

@@ -55,18 +55,26 @@ inline constexpr Param kBeforeSave[] = {{"bCancel", Boolean, true}};
 inline constexpr Param kBeginEdit[] = {{"dct", Object}, {"Col", Long}, {"Row", Long}};
 inline constexpr Param kChange[] = {
     {"dctFld", Object}, {"dctFldData", Object}, {"Col", Long}, {"Row", Long}, {"Cancel", Boolean, true}};
-inline constexpr Param kEntryGridRow[] = {{"Index", Long},          {"NewRow", Long},
-                                          {"Row", Long},            {"RowWasLast", Boolean},
-                                          {"RowChanged", Boolean},  {"AllCellsHaveData", Boolean},
-                                          {"NewRowIsLast", Long},   {"Cancel", Boolean}};
+inline constexpr Param kEntryGridRow[] = {{"Index", Long},         {"NewRow", Long},
+                                          {"Row", Long},           {"RowWasLast", Boolean},
+                                          {"RowChanged", Boolean}, {"AllCellsHaveData", Boolean},
+                                          {"NewRowIsLast", Long},  {"Cancel", Boolean}};
 inline constexpr Param kMenuBarClick[] = {{"WEXTool", Object}, {"Cancel", Boolean, true}};
 inline constexpr Param kMenuBarInitialize[] = {{"oMenuBar", Object}};
-inline constexpr Param kUnMultiCheck[] = {
-    {"lCheckMode", Long},     {"lCheckMaxLevel", Long}, {"lBusinessLevel", Long},      {"lCheckStatus", Long},
-    {"lLastCheckFrom", Long}, {"lLastCheckTo", Long},   {"bSendMessage", Boolean, true}, {"Cancel", Boolean, true}};
-inline constexpr Param kListFillRow[] = {{"lRow", Long},           {"RowData", Object},
-                                         {"HeadDict", Object},     {"CellData", String, true},
-                                         {"BackColor", Long, true}, {"ContinueRaise", Boolean, true}};
+inline constexpr Param kUnMultiCheck[] = {{"lCheckMode", Long},
+                                          {"lCheckMaxLevel", Long},
+                                          {"lBusinessLevel", Long},
+                                          {"lCheckStatus", Long},
+                                          {"lLastCheckFrom", Long},
+                                          {"lLastCheckTo", Long},
+                                          {"bSendMessage", Boolean, true},
+                                          {"Cancel", Boolean, true}};
+inline constexpr Param kListFillRow[] = {{"lRow", Long},
+                                         {"RowData", Object},
+                                         {"HeadDict", Object},
+                                         {"CellData", String, true},
+                                         {"BackColor", Long, true},
+                                         {"ContinueRaise", Boolean, true}};
 }  // namespace detail
 
 // ---- the bill editor ("BillEvent")
@@ -86,11 +94,10 @@ inline constexpr Event kBillMenuBarInitialize{"MenuBarInitialize", 12, detail::k
 inline constexpr Event kBillUnMultiCheck{"UnMultiCheck", 13, detail::kUnMultiCheck};
 
 /// Every event of the bill editor, in DISPID order.
-inline constexpr Event kBillEvents[] = {kBillAddNewRow,     kBillAfterCopyBill, kBillAfterFillRow,
-                                        kBillAfterLoadBill, kBillAfterNewBill,  kBillBarInitialize,
-                                        kBillBeforeSave,    kBillBeginEdit,     kBillChange,
-                                        kBillEntryGridRow,  kBillMenuBarClick,  kBillMenuBarInitialize,
-                                        kBillUnMultiCheck};
+inline constexpr Event kBillEvents[] = {
+    kBillAddNewRow,     kBillAfterCopyBill,     kBillAfterFillRow, kBillAfterLoadBill, kBillAfterNewBill,
+    kBillBarInitialize, kBillBeforeSave,        kBillBeginEdit,    kBillChange,        kBillEntryGridRow,
+    kBillMenuBarClick,  kBillMenuBarInitialize, kBillUnMultiCheck};
 
 // ---- the bill list ("ListEvents")
 

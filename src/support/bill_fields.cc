@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "automation/ascii.h"
 #include "automation/convert.h"
 #include "automation/error.h"
 #include "automation/platform.h"
@@ -25,20 +26,6 @@ namespace {
 struct BillFieldState {
   std::string dateFormat;
 };
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
 
 std::string_view trimBlanks(std::string_view s) {
   auto first = s.find_first_not_of(' ');
@@ -106,7 +93,7 @@ LookupResult lookUp(const ObjectPtr& bill, const DictionaryRef& def, std::string
   auto valueText = plainNumberText(value);
   if (!valueText) return {};
   std::string table = automation::toText(def.item("FSRCTableName"));
-  std::string keyColumn = lower(table) == "t_submessage" ? "FID" : "FNumber";
+  std::string keyColumn = automation::ascii::equalsIgnoreCase(table, "t_submessage") ? "FID" : "FNumber";
   std::string idColumn = automation::toText(def.item("FSRCFieldName"));
   std::string sql = "Select " + keyColumn + ",FName From " + table + " Where " + idColumn + "<> 0 AND " +
                     idColumn + "=" + *valueText;
@@ -117,7 +104,8 @@ LookupResult lookUp(const ObjectPtr& bill, const DictionaryRef& def, std::string
   DictionaryRef data(get(bill, "Data"));
   bool showNumber = !equalsNumber(data.getValue("FIsSelBill", int32_t{0}), 0);
   bool numberedClass = equalsNumber(get(dataSrv, "ClassTypeID"), kNumberShownClassType);
-  if (showNumber && numberedClass && upper(key) == "FHSID") return {true, number, number};
+  if (showNumber && numberedClass && automation::ascii::equalsIgnoreCase(key, "FHSID"))
+    return {true, number, number};
   return {true, host::nullToDefault(get(get(records, "", "FName"), "Value"), ""), number};
 }
 
@@ -247,9 +235,9 @@ void ClearModifyFlags(const ObjectPtr& bill) {
 int32_t FindToolIndex(const ObjectPtr& toolbar, std::string_view band, std::string_view tool) {
   Variant tools = get(get(toolbar, "Bands", band), "Tools");
   int32_t count = automation::toLong(get(tools, "Count"));
-  std::string wanted = lower(tool);
   for (int32_t i = 0; i < count; ++i)
-    if (lower(automation::toText(get(get(tools, "", i), "Name"))) == wanted) return i;
+    if (automation::ascii::equalsIgnoreCase(automation::toText(get(get(tools, "", i), "Name")), tool))
+      return i;
   return 0;
 }
 

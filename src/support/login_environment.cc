@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "automation/ascii.h"
 #include "automation/convert.h"
 #include "automation/err_object.h"
 #include "automation/error.h"
@@ -30,10 +31,6 @@ struct LoginState {
 
 LoginState& state() {
   return threadState().module<LoginState>();
-}
-
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && automation::equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view trimBlanks(std::string_view s) {
@@ -74,7 +71,7 @@ std::string FindPropValue(std::string_view propsString, std::string_view key) {
   size_t pairStart = 0;
   while (pairStart < s.size()) {
     std::string_view pair(s.data() + pairStart, s.find(';', pairStart) - pairStart);
-    if (startsWithIgnoreCase(pair, wanted)) return std::string(pair.substr(wanted.size()));
+    if (automation::ascii::startsWithIgnoreCase(pair, wanted)) return std::string(pair.substr(wanted.size()));
     pairStart += pair.size() + 1;
   }
   return {};
