@@ -1,14 +1,13 @@
 #include "sim/editor/bill_editor.h"
 
-#include <algorithm>
-#include <cmath>
+#include <string>
+#include <vector>
 
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "automation/error.h"
 #include "host/contract.h"
-#include "sim/components/connection.h"
-#include "sim/runtime/member_helpers.h"
+#include "sim/editor/bill_editor_support.h"
 
 namespace mto::sim {
 
@@ -16,53 +15,11 @@ using automation::raiseError;
 using automation::errc::kInvalidCall;
 using automation::errc::kSubscriptOutOfRange;
 
+using namespace editor_detail;
+
 namespace {
 
-constexpr int32_t kReadOnlyProperty = 383;
-constexpr std::string_view kSource = "BillEvent";
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-std::shared_ptr<Dictionary> asDictionary(const Variant* v) {
-  if (!v || !v->isObject()) return nullptr;
-  return std::dynamic_pointer_cast<Dictionary>(v->objectValue());
-}
-
-std::string textOf(const Dictionary& d, std::string_view entry) {
-  const Variant* v = d.find(entry);
-  return v && v->isString() ? v->stringValue() : std::string();
-}
-
-/// A field definition passed back by the plug-in.
-const Dictionary& definitionArg(Args args, size_t i) {
-  const Variant& v = HostObjectBase::requiredArg(args, i);
-  if (!v.isObject() || !v.objectValue())
-    raiseError(automation::errc::kObjectRequired, {}, std::string(kSource));
-  auto* d = dynamic_cast<const Dictionary*>(v.objectValue().get());
-  if (!d) raiseError(automation::errc::kTypeMismatch, "Not a field definition", std::string(kSource));
-  return *d;
-}
-
-int32_t longArg(Args args, size_t i) {
-  return automation::toLong(HostObjectBase::requiredArg(args, i));
-}
-std::string textArg(Args args, size_t i) {
-  return automation::toText(HostObjectBase::requiredArg(args, i));
-}
-
-/// Whether a stored value names something: not Empty, Null, "" or a number 0.
-bool hasValue(const Variant& v) {
-  if (v.isEmpty() || v.isNull() || v.isMissing()) return false;
-  if (v.isString() && v.stringValue().empty()) return false;
-  if (automation::isNumeric(v)) return automation::toDouble(v) != 0;
-  return true;
-}
-
+/// Whether a value is no entry at all: Empty, Null, Missing or "" (a 0 is an entry).
 bool isBlank(const Variant& v) {
   return v.isEmpty() || v.isNull() || v.isMissing() || (v.isString() && v.stringValue().empty());
 }
@@ -75,6 +32,7 @@ double quantityOf(const Variant& v) {
   return 0;
 }
 
+/// Whether two values compare equal; values that cannot be compared are different.
 bool sameValue(const Variant& a, const Variant& b) {
   try {
     auto order = automation::compareVariants(a, b);
@@ -82,27 +40,6 @@ bool sameValue(const Variant& a, const Variant& b) {
   } catch (const automation::AutomationError&) {
     return false;
   }
-}
-
-/// The text a cell shows for a value: dates in the short-date form, nothing for Null or objects.
-std::string displayText(const Variant& v) {
-  switch (v.type()) {
-    case automation::VarType::Null:
-    case automation::VarType::Object:
-    case automation::VarType::Array:
-    case automation::VarType::Missing:
-      return {};
-    case automation::VarType::Date:
-      return automation::dateText(v.dateValue());
-    default:
-      return automation::toText(v);
-  }
-}
-
-bool isLookUp(const Dictionary& definition) {
-  int32_t source = numberEntry(definition, "FSourceType");
-  return (source == source_type::kLookUpSql || source == source_type::kAccount) &&
-         !textOf(definition, "FSRCTableName").empty() && !textOf(definition, "FSRCFieldName").empty();
 }
 
 /// "A=B;C=D" as pairs, in order.
@@ -119,131 +56,14 @@ std::vector<std::pair<std::string, std::string>> parsePairs(std::string_view tex
   return out;
 }
 
+/// The value of a named pair; "" when absent.
 std::string parameter(const std::vector<std::pair<std::string, std::string>>& pairs, std::string_view name) {
   for (const auto& [k, v] : pairs)
     if (k == name) return v;
   return {};
 }
 
-std::string quoteIdentifier(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-void bindId(sqlite::Statement& statement, const Variant& id) {
-  if (automation::isNumeric(id)) {
-    double d = automation::toDouble(id);
-    if (d == std::trunc(d) && std::fabs(d) < 9.0e15)
-      statement.bind(1, static_cast<int64_t>(d));
-    else
-      statement.bind(1, d);
-    return;
-  }
-  statement.bind(1, displayText(id));
-}
-
-template <typename Self, typename Read>
-typename MemberTable<Self>::Handler readOnly(std::string name, Read read) {
-  return [read, name](Self& self, CallKind kind, Args) -> Variant {
-    if (isPut(kind))
-      raiseError(kReadOnlyProperty, "Can't assign to read-only property " + name, std::string(kSource));
-    return read(self);
-  };
-}
-
 }  // namespace
-
-// --- Small objects ----------------------------------------------------------------------------
-
-BillEditor& BillCtl::editor() const {
-  auto editor = editor_.lock();
-  if (!editor) raiseError(automation::errc::kObjectNotSet, "The bill is closed", "BillCtl");
-  return *editor;
-}
-
-const MemberTable<BillCtl>& BillCtl::members() {
-  static const MemberTable<BillCtl> table = [] {
-    MemberTable<BillCtl> t("BillCtl");
-    t.add("DoAction", [](BillCtl& self, CallKind, Args args) -> Variant {
-      const Dictionary& definition = definitionArg(args, 0);
-      self.editor().doAction(definition, longArg(args, 2));
-      return {};
-    });
-    t.add("SetSumData", [](BillCtl& self, CallKind, Args args) -> Variant {
-      self.editor().setSumData(definitionArg(args, 0));
-      return {};
-    });
-    return t;
-  }();
-  return table;
-}
-
-BillEditor& BillDataSrv::editor() const {
-  auto editor = editor_.lock();
-  if (!editor) raiseError(automation::errc::kObjectNotSet, "The bill is closed", "DataSrv");
-  return *editor;
-}
-
-const MemberTable<BillDataSrv>& BillDataSrv::members() {
-  static const MemberTable<BillDataSrv> table = [] {
-    MemberTable<BillDataSrv> t("DataSrv");
-    t.add("GetData", [](BillDataSrv& self, CallKind, Args args) -> Variant {
-      AppConnection connection(self.editor().database());
-      return ObjectPtr(connection.getAnyRecordset(textArg(args, 0)));
-    });
-    t.add("ClassTypeID", [](BillDataSrv& self, CallKind kind, Args args) -> Variant {
-      if (isPut(kind)) {
-        self.editor().setClassTypeID(automation::toLong(args.back().value()));
-        return {};
-      }
-      return self.editor().classTypeID();
-    });
-    return t;
-  }();
-  return table;
-}
-
-const MemberTable<ClassTypeObject>& ClassTypeObject::members() {
-  static const MemberTable<ClassTypeObject> table = [] {
-    MemberTable<ClassTypeObject> t("ClassType");
-    t.add("ID", readOnly<ClassTypeObject>("ID", [](ClassTypeObject& s) { return Variant(s.id_); }));
-    t.add("Name", readOnly<ClassTypeObject>("Name", [](ClassTypeObject& s) { return Variant(s.name_); }));
-    return t;
-  }();
-  return table;
-}
-
-const MemberTable<MultiCheckObject>& MultiCheckObject::members() {
-  static const MemberTable<MultiCheckObject> table = [] {
-    MemberTable<MultiCheckObject> t("MultiCheck");
-    t.add("IsRun",
-          readOnly<MultiCheckObject>("IsRun", [](MultiCheckObject& s) { return Variant(s.isRun_); }));
-    t.add("ExistMultiCheck", readOnly<MultiCheckObject>(
-                                 "ExistMultiCheck", [](MultiCheckObject& s) { return Variant(s.exists_); }));
-    return t;
-  }();
-  return table;
-}
-
-const MemberTable<ActiveControlObject>& ActiveControlObject::members() {
-  static const MemberTable<ActiveControlObject> table = [] {
-    MemberTable<ActiveControlObject> t("ActiveControl");
-    t.add("Name",
-          readOnly<ActiveControlObject>("Name", [](ActiveControlObject& s) { return Variant(s.name_); }));
-    t.add("Index",
-          readOnly<ActiveControlObject>("Index", [](ActiveControlObject& s) { return Variant(s.index_); }));
-    t.add("ActiveCol", readOnly<ActiveControlObject>(
-                           "ActiveCol", [](ActiveControlObject& s) { return Variant(s.activeCol_); }));
-    t.add("ActiveRow", readOnly<ActiveControlObject>(
-                           "ActiveRow", [](ActiveControlObject& s) { return Variant(s.activeRow_); }));
-    return t;
-  }();
-  return table;
-}
 
 // --- The editor ---------------------------------------------------------------------------------
 
@@ -417,43 +237,6 @@ std::shared_ptr<BillDataSrv> BillEditor::dataSrv() {
 
 // --- Editor behaviour -------------------------------------------------------------------------
 
-std::shared_ptr<Dictionary> BillEditor::fetchRecord(std::string_view table, std::string_view idColumn,
-                                                    const Variant& id, int* matches) const {
-  std::string sql =
-      "SELECT * FROM " + quoteIdentifier(table) + " WHERE " + quoteIdentifier(idColumn) + " = ?1";
-  std::shared_ptr<Recordset> records;
-  try {
-    auto statement = db_->connection().prepare(sql);
-    bindId(statement, id);
-    records = Recordset::fromStatement(statement);
-  } catch (const sqlite::Error& error) {
-    raiseError(kSqlError, "SQL error: " + error.message() + "\r\nSQL: " + sql, std::string(kSource));
-  }
-  if (matches) *matches = static_cast<int>(records->rows().size());
-  if (records->rows().empty()) return nullptr;
-  auto record = Dictionary::create();
-  const auto& first = records->rows().front();
-  for (size_t i = 0; i < records->columns().size(); ++i) record->set(records->columns()[i], first[i]);
-  return record;
-}
-
-std::shared_ptr<Dictionary> BillEditor::resolveLookup(const Dictionary& definition, Dictionary& c) const {
-  if (!isLookUp(definition)) return nullptr;
-  std::shared_ptr<Dictionary> record;
-  const Variant& stored = c.at("FFLD");
-  if (hasValue(stored))
-    record = fetchRecord(textOf(definition, "FSRCTableName"), textOf(definition, "FSRCFieldName"), stored);
-  if (!record) {
-    c.set("FDSP", "");
-    c.set("FFND", "");
-    return nullptr;
-  }
-  std::string numberColumn = lower(textOf(definition, "FSRCTableName")) == "t_submessage" ? "FID" : "FNumber";
-  c.set("FDSP", displayText(record->at("FName")));
-  c.set("FFND", displayText(record->at(numberColumn)));
-  return record;
-}
-
 void BillEditor::refreshDisplay(const Dictionary& definition, int32_t row, const Dictionary& c) {
   bool showsName = numberEntry(definition, "FCtlType") != ctl_type::kPlain && isLookUp(definition);
   displayed_[cellKey(definition, row)] = displayText(c.at(showsName ? "FDSP" : "FFLD"));
@@ -476,17 +259,6 @@ void BillEditor::store(const Dictionary& definition, int32_t row, const Variant&
     if (!targetDef || !linked || !cellOf(*targetDef, row)) continue;
     store(*targetDef, row, *linked, markModified, false);
   }
-}
-
-std::shared_ptr<Dictionary> BillEditor::lookupRecord(std::string_view key, int32_t row) const {
-  auto def = requireDefinition(key);
-  auto c = requireCell(*def, row);
-  std::string table = textOf(*def, "FSRCTableName");
-  std::string idColumn = textOf(*def, "FSRCFieldName");
-  const Variant& stored = c->at("FFLD");
-  if (table.empty() || idColumn.empty() || !hasValue(stored)) return Dictionary::create();
-  auto record = fetchRecord(table, idColumn, stored);
-  return record ? record : Dictionary::create();
 }
 
 double BillEditor::unitCoefficient(int32_t row, std::string_view unitKey) const {
@@ -632,108 +404,6 @@ int32_t BillEditor::userAddRow() {
 
 bool BillEditor::userClickMenu(std::string_view toolKey) {
   return raiseMenuBarClick(*this, menuBar_.get(), toolKey, kSource);
-}
-
-// --- Members -----------------------------------------------------------------------------------
-
-const MemberTable<BillEditor>& BillEditor::members() {
-  static const MemberTable<BillEditor> table = [] {
-    MemberTable<BillEditor> t("BillEvent");
-    t.add("Data", [](BillEditor& self, CallKind kind, Args args) -> Variant {
-      if (isPut(kind)) {
-        if (args.size() != 2) raiseError(automation::errc::kWrongArgumentCount, {}, std::string(kSource));
-        self.data_->set(automation::toText(args[0].value()), args[1].value());
-        return {};
-      }
-      const Variant& key = arg(args, 0);
-      if (key.isMissing()) return ObjectPtr(self.data_);
-      const Variant* entry = self.data_->find(automation::toText(key));
-      if (!entry)
-        raiseError(kInvalidCall, "No " + automation::toText(key) + " in the bill data", std::string(kSource));
-      return *entry;
-    });
-    t.add("TableInfo", [](BillEditor& self, CallKind, Args args) -> Variant {
-      auto info = self.template_.tableInfo();
-      const Variant& key = arg(args, 0);
-      if (key.isMissing()) return ObjectPtr(info);
-      const Variant* entry = info->find(automation::toText(key));
-      if (!entry)
-        raiseError(kInvalidCall, "No " + automation::toText(key) + " in the table information",
-                   std::string(kSource));
-      return *entry;
-    });
-    t.add("GetFieldInfoByKey", [](BillEditor& self, CallKind, Args args) -> Variant {
-      auto def = self.definition(textArg(args, 0));
-      return def ? Variant(ObjectPtr(def)) : Variant(nullptr);
-    });
-    t.add("GetDataFld", [](BillEditor& self, CallKind, Args args) -> Variant {
-      auto c = self.cellOf(definitionArg(args, 0), longArg(args, 1));
-      return c ? Variant(ObjectPtr(c)) : Variant(nullptr);
-    });
-    auto readValue = [](BillEditor& self, CallKind, Args args) -> Variant {
-      auto def = self.requireDefinition(textArg(args, 0));
-      return self.requireCell(*def, longArg(args, 1))->at("FFLD");
-    };
-    t.add("GetFieldValue", readValue);
-    t.add(host::member::kReadFieldValue, readValue);
-    t.add(host::member::kWriteFieldValue, [](BillEditor& self, CallKind, Args args) -> Variant {
-      auto def = self.requireDefinition(textArg(args, 0));
-      self.store(*def, longArg(args, 2), requiredArg(args, 1), true, false);
-      return {};
-    });
-    t.add(host::member::kGetLookupRecord, [](BillEditor& self, CallKind, Args args) -> Variant {
-      return ObjectPtr(self.lookupRecord(textArg(args, 0), longArg(args, 1)));
-    });
-    t.add("SetText", [](BillEditor& self, CallKind, Args args) -> Variant {
-      const Dictionary& def = definitionArg(args, 0);
-      int32_t row = longArg(args, 2);
-      int32_t page = pageOf(def);
-      if (page > 1 && (row < 1 || row > self.rowCount(page)))
-        raiseError(kSubscriptOutOfRange, {}, std::string(kSource));
-      self.displayed_[self.cellKey(def, row)] = displayText(requiredArg(args, 1));
-      return {};
-    });
-    t.add("ShowHideField", [](BillEditor& self, CallKind, Args args) -> Variant {
-      self.fieldVisible_[keyOf(definitionArg(args, 0))] = automation::toBoolean(requiredArg(args, 1));
-      return {};
-    });
-    t.add("ShowHideGrid", [](BillEditor& self, CallKind, Args args) -> Variant {
-      self.gridVisible_[keyOf(definitionArg(args, 0))] = automation::toBoolean(requiredArg(args, 1));
-      return {};
-    });
-    t.add("SetDecimal", [](BillEditor& self, CallKind, Args args) -> Variant {
-      const Dictionary& def = definitionArg(args, 0);
-      self.decimals_[self.cellKey(def, longArg(args, 1))] = longArg(args, 2);
-      return {};
-    });
-    t.add("SetSumDecimal", [](BillEditor& self, CallKind, Args args) -> Variant {
-      self.sumDecimals_[keyOf(definitionArg(args, 0))] = longArg(args, 1);
-      return {};
-    });
-    t.add("BillCtl",
-          readOnly<BillEditor>("BillCtl", [](BillEditor& s) { return Variant(ObjectPtr(s.billCtl())); }));
-    t.add("DataSrv",
-          readOnly<BillEditor>("DataSrv", [](BillEditor& s) { return Variant(ObjectPtr(s.dataSrv())); }));
-    t.add("MenuBar",
-          readOnly<BillEditor>("MenuBar", [](BillEditor& s) { return Variant(ObjectPtr(s.menuBar_)); }));
-    t.add(host::member::kOperationMode,
-          readOnly<BillEditor>(std::string(host::member::kOperationMode),
-                               [](BillEditor& s) { return Variant(s.operationMode_); }));
-    t.add(host::member::kClassType,
-          readOnly<BillEditor>(std::string(host::member::kClassType),
-                               [](BillEditor& s) { return Variant(ObjectPtr(s.classType_)); }));
-    t.add(host::member::kEntryClassType,
-          readOnly<BillEditor>(std::string(host::member::kEntryClassType),
-                               [](BillEditor& s) { return Variant(ObjectPtr(s.entryClassType_)); }));
-    t.add(host::member::kBillMultiCheck,
-          readOnly<BillEditor>(std::string(host::member::kBillMultiCheck),
-                               [](BillEditor& s) { return Variant(ObjectPtr(s.multiCheck_)); }));
-    t.add(host::member::kActiveControl,
-          readOnly<BillEditor>(std::string(host::member::kActiveControl),
-                               [](BillEditor& s) { return Variant(ObjectPtr(s.activeControl_)); }));
-    return t;
-  }();
-  return table;
 }
 
 }  // namespace mto::sim

@@ -9,13 +9,14 @@
 #include <utility>
 #include <vector>
 
-#include "sim/editor/bill_template.h"
 #include "sim/components/collections.h"
-#include "sim/db/database.h"
-#include "sim/runtime/host_object.h"
-#include "sim/editor/menu_bar.h"
 #include "sim/components/recordset.h"
 #include "sim/components/toolbar.h"
+#include "sim/db/database.h"
+#include "sim/editor/bill_objects.h"
+#include "sim/editor/bill_template.h"
+#include "sim/editor/menu_bar.h"
+#include "sim/runtime/host_object.h"
 
 namespace mto::sim {
 
@@ -30,72 +31,6 @@ struct DoActionRecord {
   int32_t row = 0;
   std::vector<std::string> actions;
   bool operator==(const DoActionRecord&) const = default;
-};
-
-class BillEditor;
-
-/// The bill's control ("BillCtl"). Members: "DoAction" (definition, cell, row): runs the field's
-/// configured actions (see action_name in bill_template.h; actions of other names, such as the
-/// batch look-up's, do nothing here); "SetSumData" (definition): recomputes the column total.
-class BillCtl : public HostObject<BillCtl> {
- public:
-  static const MemberTable<BillCtl>& members();
-  explicit BillCtl(std::weak_ptr<BillEditor> editor) : editor_(std::move(editor)) {}
-
- private:
-  BillEditor& editor() const;
-  std::weak_ptr<BillEditor> editor_;
-};
-
-/// The bill's data service ("DataSrv"). Members: "GetData" (sql): a Recordset of the statement's
-/// result over the ERP database; "ClassTypeID" (Long, get and put).
-class BillDataSrv : public HostObject<BillDataSrv> {
- public:
-  static const MemberTable<BillDataSrv>& members();
-  explicit BillDataSrv(std::weak_ptr<BillEditor> editor) : editor_(std::move(editor)) {}
-
- private:
-  BillEditor& editor() const;
-  std::weak_ptr<BillEditor> editor_;
-};
-
-/// A class-type object ("ClassType"). Members: "ID" (Long), "Name".
-class ClassTypeObject : public HostObject<ClassTypeObject> {
- public:
-  static const MemberTable<ClassTypeObject>& members();
-  ClassTypeObject(int32_t id, std::string name) : id_(id), name_(std::move(name)) {}
-  int32_t id() const { return id_; }
-  void setId(int32_t id) { id_ = id; }
-
- private:
-  int32_t id_;
-  std::string name_;
-};
-
-/// A multi-level check object ("MultiCheck"). Members: "IsRun", "ExistMultiCheck" (Boolean).
-class MultiCheckObject : public HostObject<MultiCheckObject> {
- public:
-  static const MemberTable<MultiCheckObject>& members();
-  MultiCheckObject(bool isRun, bool exists) : isRun_(isRun), exists_(exists) {}
-
- private:
-  bool isRun_;
-  bool exists_;
-};
-
-/// The editor's active control ("ActiveControl"). Members: "Name" ("grid" for an entry grid,
-/// "EditPlus" for a head field), "Index", "ActiveCol", "ActiveRow".
-class ActiveControlObject : public HostObject<ActiveControlObject> {
- public:
-  static const MemberTable<ActiveControlObject>& members();
-  ActiveControlObject(std::string name, int32_t index, int32_t activeCol, int32_t activeRow)
-      : name_(std::move(name)), index_(index), activeCol_(activeCol), activeRow_(activeRow) {}
-
- private:
-  std::string name_;
-  int32_t index_;
-  int32_t activeCol_;
-  int32_t activeRow_;
 };
 
 /// The host's bill editor ("BillEvent") of one MTO change bill, over the ERP database.
@@ -224,11 +159,14 @@ class BillEditor : public HostObject<BillEditor> {
   std::shared_ptr<Dictionary> definition(std::string_view key) const { return template_.definition(key); }
   /// The cell of a definition at a row, or nullptr.
   std::shared_ptr<Dictionary> cellOf(const Dictionary& definition, int32_t row) const;
+  /// The record a field's stored value names, as a new Dictionary (empty when none); raises 5 for an
+  /// unknown key and 9 for a row without the field.
   std::shared_ptr<Dictionary> lookupRecord(std::string_view key, int32_t row) const;
   /// Runs the actions of a field at a row and records the call.
   void doAction(const Dictionary& definition, int32_t row);
   /// Recomputes and records a column total.
   void setSumData(const Dictionary& definition);
+  /// The bill control and the data service, made on first use and owned by the editor.
   std::shared_ptr<BillCtl> billCtl();
   std::shared_ptr<BillDataSrv> dataSrv();
 

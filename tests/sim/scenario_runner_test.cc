@@ -47,6 +47,8 @@ TEST_F(ScenarioRunnerTest, MalformedScenariosNameFileStepAndProblem) {
       {R"({"steps": [{"bind": "sheet"}]})", "case.json: step 1: bind takes \"bill\" or \"list\""},
       {R"({"steps": [{"bind": "bill", "expect": {"cels": []}}]})",
        "case.json: step 1: expect has an unknown key \"cels\""},
+      {R"({"steps": [{"bind": "bill", "expect": [{"cells": []}]}]})",
+       "case.json: step 1: expect must be an object"},
       {R"({"setup": {"bill": {"rows": [{"FQty": [1]}]}}})",
        "case.json: setup: setup.bill.rows[].FQty: [1] is not a value"},
       {R"({"setup": {"today": "06/12/2026"}})",
@@ -85,6 +87,23 @@ TEST_F(ScenarioRunnerTest, FailedExpectationsAreReportedNotThrown) {
   EXPECT_EQ(result.failures[1], "case.json: step 2: FQty[1].FFLD: expected 1, got 1000.0");
   EXPECT_EQ(result.trace["steps"][1]["events"][0]["event"], "Change");
   EXPECT_EQ(result.trace["final"]["rows"][0]["FQty"]["FFLD"], 1000.0);
+}
+
+TEST_F(ScenarioRunnerTest, EveryExpectationKeyIsCheckedAndFailuresComeInKeyOrder) {
+  auto result = runScenario(json::parse(R"({
+    "steps": [{"addRow": true,
+               "expect": {"cancel": null, "messages": [], "error": null,
+                          "cells": [{"key": "FItemID", "row": 1, "FFLD": ""}],
+                          "hidden": [], "hiddenGrid": [], "totals": {"FQty": {"value": null}},
+                          "result": 1, "logScopes": [], "listTexts": [], "data": {"FIsSelBill": 0},
+                          "hostCalls": {"SysInfo.GetQty": 0}, "tools": {"mnuFileSave": {"enabled": true}},
+                          "hostActions": [], "saved": false}},
+              {"addRow": true, "expect": {"saved": true, "data": {"FIsSelBill": 5}, "messages": ["x"]}}]})"),
+                            "case.json");
+  ASSERT_EQ(result.failures.size(), 3u) << result.trace["steps"].dump(2);
+  EXPECT_EQ(result.failures[0], "case.json: step 2: messages: expected [\"x\"], got []");
+  EXPECT_EQ(result.failures[1], "case.json: step 2: data FIsSelBill: expected 5, got 0");
+  EXPECT_EQ(result.failures[2], "case.json: step 2: saved: expected true");
 }
 
 TEST_F(ScenarioRunnerTest, HandlerErrorsAreTracedAsReturnedToTheHost) {

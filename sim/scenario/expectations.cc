@@ -1,0 +1,245 @@
+#include "sim/scenario/expectations.h"
+
+#include <fmt/format.h>
+
+#include <array>
+#include <string_view>
+
+#include "sim/scenario/trace.h"
+#include "sim/scenario/values.h"
+
+namespace mto::sim::scenario_detail {
+
+using nlohmann::json;
+
+namespace {
+
+/// The failed expectations of one step, in the order they were found.
+struct Failures {
+  std::vector<std::string> lines;
+  /// Keeps `what` when `ok` is false.
+  void check(bool ok, const std::string& what) {
+    if (!ok) lines.push_back(what);
+  }
+};
+
+/// Checks the value `want` of one key against the step; adds a line per mismatch, raises Malformed
+/// for a malformed value.
+using Checker = void (*)(const json& want, const ExpectationSubject& subject, Failures& failures);
+
+void cancel(const json& want, const ExpectationSubject& s, Failures& f) {
+  const json& got = s.record["cancel"];
+  f.check(got == want, fmt::format("cancel: expected {}, got {}", want.dump(), got.dump()));
+}
+
+void messages(const json& want, const ExpectationSubject& s, Failures& f) {
+  json texts = json::array();
+  for (const auto& m : s.record["messages"]) texts.push_back(m["text"]);
+  f.check(texts == want, fmt::format("messages: expected {}, got {}", want.dump(), texts.dump()));
+}
+
+/// The source's lines as split at CR LF.
+json sourceLines(const std::string& s) {
+  json lines = json::array();
+  size_t start = 0;
+  while (true) {
+    size_t end = s.find("\r\n", start);
+    lines.push_back(s.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return lines;
+}
+
+void error(const json& e, const ExpectationSubject& s, Failures& f) {
+  const json& errors = s.record["errors"];
+  if (e.is_null()) {
+    f.check(errors.empty(), fmt::format("error: expected none, got {}", errors.dump()));
+    return;
+  }
+  if (errors.empty()) {
+    f.check(false, fmt::format("error: expected {}, got none", e.dump()));
+    return;
+  }
+  onlyKeys(e, {"number", "source", "sourceContains", "description", "descriptionContains", "sourceLines"},
+           "expect.error");
+  const json& got = errors[0];
+  if (e.contains("number"))
+    f.check(got["number"] == e["number"],
+            fmt::format("error number: expected {}, got {}", e["number"].dump(), got["number"].dump()));
+  if (e.contains("source"))
+    f.check(got["source"] == e["source"],
+            fmt::format("error source: expected {}, got {}", e["source"].dump(), got["source"].dump()));
+  if (e.contains("sourceContains"))
+    f.check(got["source"].get<std::string>().find(textOf(e["sourceContains"], "sourceContains")) !=
+                std::string::npos,
+            fmt::format("error source {} lacks {}", got["source"].dump(), e["sourceContains"].dump()));
+  if (e.contains("sourceLines")) {
+    json lines = sourceLines(got["source"].get<std::string>());
+    f.check(lines == e["sourceLines"],
+            fmt::format("error source lines: expected {}, got {}", e["sourceLines"].dump(), lines.dump()));
+  }
+  if (e.contains("description"))
+    f.check(got["description"] == e["description"],
+            fmt::format("error description: expected {}, got {}", e["description"].dump(),
+                        got["description"].dump()));
+  if (e.contains("descriptionContains"))
+    f.check(got["description"].get<std::string>().find(
+                textOf(e["descriptionContains"], "descriptionContains")) != std::string::npos,
+            fmt::format("error description {} lacks {}", got["description"].dump(),
+                        e["descriptionContains"].dump()));
+}
+
+void cells(const json& want, const ExpectationSubject& s, Failures& f) {
+  if (!want.is_array()) malformed("expect.cells must be an array");
+  for (const auto& c : want) {
+    std::string key = textOf(member(c, "key", "expect.cells[]"), "key");
+    int32_t row = c.contains("row") ? integerOf(c["row"], "row") : 1;
+    auto cell = s.bill.cell(key, row);
+    if (!cell) malformed(fmt::format("expect.cells: no cell {} at row {}", key, row));
+    json state = cellJson(s.bill, key, row);
+    for (const auto& [prop, value] : c.items()) {
+      if (prop == "key" || prop == "row") continue;
+      if (!state.contains(prop)) malformed(fmt::format("expect.cells: unknown cell property \"{}\"", prop));
+      f.check(jsonMatches(state[prop], value), fmt::format("{}[{}].{}: expected {}, got {}", key, row, prop,
+                                                           value.dump(), state[prop].dump()));
+    }
+  }
+}
+
+void hidden(const json& want, const ExpectationSubject& s, Failures& f) {
+  json got = s.bill.hiddenFields();
+  f.check(got == want, fmt::format("hidden: expected {}, got {}", want.dump(), got.dump()));
+}
+
+void hiddenGrid(const json& want, const ExpectationSubject& s, Failures& f) {
+  json got = s.bill.hiddenGridColumns();
+  f.check(got == want, fmt::format("hiddenGrid: expected {}, got {}", want.dump(), got.dump()));
+}
+
+void totals(const json& want, const ExpectationSubject& s, Failures& f) {
+  for (const auto& [key, properties] : want.items()) {
+    json got = totalJson(s.bill, key);
+    for (const auto& [prop, value] : properties.items()) {
+      if (!got.contains(prop)) malformed(fmt::format("expect.totals.{}: unknown property \"{}\"", key, prop));
+      f.check(jsonMatches(got[prop], value),
+              fmt::format("total {}.{}: expected {}, got {}", key, prop, value.dump(), got[prop].dump()));
+    }
+  }
+}
+
+void result(const json& want, const ExpectationSubject& s, Failures& f) {
+  const json& r = s.record;
+  f.check(r.contains("result") && jsonMatches(r["result"], want),
+          fmt::format("result: expected {}, got {}", want.dump(), r.value("result", json()).dump()));
+}
+
+void logScopes(const json& want, const ExpectationSubject& s, Failures& f) {
+  json got = json::array();
+  for (const auto& scope : s.record["logScopes"])
+    got.push_back({{"name", scope["name"]}, {"code", scope["code"]}});
+  f.check(got == want, fmt::format("logScopes: expected {}, got {}", want.dump(), got.dump()));
+}
+
+void listTexts(const json& want, const ExpectationSubject& s, Failures& f) {
+  for (const auto& t : want) {
+    int32_t row = integerOf(member(t, "row", "expect.listTexts[]"), "row");
+    std::string column = textOf(member(t, "column", "expect.listTexts[]"), "column");
+    const ListCellDraw* drawn = s.list.drawnCell(row, column);
+    if (!drawn) {
+      f.check(false, fmt::format("list cell {} of row {} was not drawn", column, row));
+      continue;
+    }
+    if (t.contains("text"))
+      f.check(drawn->text == t["text"], fmt::format("list {}[{}]: expected {}, got \"{}\"", column, row,
+                                                    t["text"].dump(), drawn->text));
+    if (t.contains("continueRaise"))
+      f.check(drawn->continueRaise == t["continueRaise"],
+              fmt::format("list {}[{}].continueRaise: expected {}", column, row, t["continueRaise"].dump()));
+  }
+}
+
+void data(const json& want, const ExpectationSubject& s, Failures& f) {
+  for (const auto& [key, value] : want.items()) {
+    const Variant* v = s.bill.data()->find(key);
+    json got = v ? variantJson(*v) : json("<absent>");
+    f.check(jsonMatches(got, value),
+            fmt::format("data {}: expected {}, got {}", key, value.dump(), got.dump()));
+  }
+}
+
+void hostCalls(const json& want, const ExpectationSubject& s, Failures& f) {
+  for (const auto& [memberName, count] : want.items()) {
+    json got = s.record["hostCalls"].value(memberName, json(0));
+    f.check(got == count,
+            fmt::format("host calls of {}: expected {}, got {}", memberName, count.dump(), got.dump()));
+  }
+}
+
+void tools(const json& want, const ExpectationSubject& s, Failures& f) {
+  for (const auto& [key, properties] : want.items()) {
+    auto tool = s.bill.menuBar()->tool(key);
+    if (!tool) malformed(fmt::format("expect.tools: the menu bar has no command \"{}\"", key));
+    json got = menuToolJson(tool->state());
+    for (const auto& [prop, value] : properties.items()) {
+      if (!got.contains(prop)) malformed(fmt::format("expect.tools.{}: unknown property \"{}\"", key, prop));
+      f.check(got[prop] == value,
+              fmt::format("tool {}.{}: expected {}, got {}", key, prop, value.dump(), got[prop].dump()));
+    }
+  }
+}
+
+void hostActions(const json& want, const ExpectationSubject& s, Failures& f) {
+  json got = json::array();
+  for (const auto& a : s.record["hostActions"]) got.push_back({{"call", a["call"]}, {"detail", a["detail"]}});
+  f.check(got == want, fmt::format("hostActions: expected {}, got {}", want.dump(), got.dump()));
+}
+
+void saved(const json& want, const ExpectationSubject& s, Failures& f) {
+  f.check(s.record.contains("savedBill") == boolOf(want, "expect.saved"),
+          fmt::format("saved: expected {}", want.dump()));
+}
+
+struct Expectation {
+  std::string_view key;
+  Checker check;
+};
+
+/// Every expectation key; a step's failures come in this order.
+constexpr std::array<Expectation, 15> kExpectations = {{
+    {"cancel", cancel},
+    {"messages", messages},
+    {"error", error},
+    {"cells", cells},
+    {"hidden", hidden},
+    {"hiddenGrid", hiddenGrid},
+    {"totals", totals},
+    {"result", result},
+    {"logScopes", logScopes},
+    {"listTexts", listTexts},
+    {"data", data},
+    {"hostCalls", hostCalls},
+    {"tools", tools},
+    {"hostActions", hostActions},
+    {"saved", saved},
+}};
+
+bool isExpectationKey(std::string_view key) {
+  for (const auto& e : kExpectations)
+    if (e.key == key) return true;
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> checkExpectations(const json& expect, const ExpectationSubject& subject) {
+  if (!expect.is_object()) malformed("expect must be an object");
+  for (const auto& [key, value] : expect.items())
+    if (!isExpectationKey(key)) malformed(fmt::format("expect has an unknown key \"{}\"", key));
+  Failures failures;
+  for (const auto& e : kExpectations)
+    if (auto it = expect.find(e.key); it != expect.end()) e.check(*it, subject, failures);
+  return failures.lines;
+}
+
+}  // namespace mto::sim::scenario_detail

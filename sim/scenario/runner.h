@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/error.h"
+#include "automation/object.h"
+#include "sim/components/sim_host.h"
+#include "sim/editor/bill_editor.h"
+#include "sim/editor/bill_list.h"
+#include "sim/scenario/scenario.h"
+#include "sim/scenario/trace.h"
+
+// The scenario runner behind runScenario. Its work lies in three files by job: setup.cc builds the
+// host the setup describes, steps.cc performs the steps and records their traces, scenario.cc runs
+// the whole; expectations.h checks a step's record.
+
+namespace mto::sim::scenario_detail {
+
+/// What one step gathers while it runs; the runner turns it into the step's trace record.
+struct StepContext {
+  /// The step's trace record, filled as the step goes.
+  nlohmann::json record = nlohmann::json::object();
+  /// The cells as the first event of the step found them: what the host itself wrote (a user's
+  /// entry, a new row) lies before it, what the plug-in wrote after it.
+  std::optional<CellSnapshot> atFirstEvent;
+  /// The step's Cancel as it came back; nullopt when the step had none.
+  std::optional<bool> cancel;
+  /// Errors the plug-in returned to the host during the step.
+  std::vector<automation::ErrorInfo> errors;
+  /// The result of a call or of an added row, valid when `hasResult`.
+  Variant result;
+  bool hasResult = false;
+};
+
+/// Runs one scenario once. The runner owns the simulated host, the editor, the list and the
+/// plug-in for the run; nothing of them outlives `run` but the trace.
+class Runner {
+ public:
+  /// `file` names the scenario in errors; `databaseFile` empty means a new in-memory database.
+  Runner(std::string file, std::string databaseFile)
+      : file_(std::move(file)), databaseFile_(std::move(databaseFile)) {}
+
+  /// Sets the host up, runs every step and returns the trace with the failed expectations. Raises
+  /// ScenarioError for a malformed scenario or a setup that fails.
+  ScenarioResult run(const nlohmann::json& scenario);
+
+ private:
+  // --- setup.cc: the host the setup describes; every reader raises Malformed.
+
+  /// Makes the host, the editor and the list, applies every setup key and clears the call counts.
+  void setup(const nlohmann::json& s);
+  /// Runs a statement or an array of statements; a failing statement is Malformed.
+  void runSql(const nlohmann::json& sql, std::string_view where);
+  /// Sets the system locale from the keys given; the others keep their defaults.
+  void applyLocale(const nlohmann::json& l);
+  /// Rows of the system profile: {"SecUnit": "0"} sets the IC row, null deletes it; a row of another
+  /// table or category is {"table": ..., "category": ..., "key": ..., "value": ...}.
+  void applyProfile(const nlohmann::json& p);
+  /// Inserts or replaces rows of t_AccessRight; "allowed" defaults to true.
+  void applyPermissions(const nlohmann::json& p);
+  /// Overrides entries of the template's definitions; a field the template lacks is Malformed.
+  void applyTemplate(const nlohmann::json& t);
+  /// Sets the cells of one row (0: head) as stored data, look-ups resolved unless given.
+  void setCells(const nlohmann::json& cells, int32_t row, std::string_view where);
+  /// The bill in the editor: mode, class type, cells, data, multi-level check, active control.
+  void applyBill(const nlohmann::json& b);
+  /// The bill list: display mode, fill switch, multi-level check and rows.
+  void applyList(const nlohmann::json& l);
+
+  // --- steps.cc: the actions and the trace of a step.
+
+  /// Records the events raised on `target` into the running step, under `name` ("bill", "list").
+  void observe(HostObjectBase& target, std::string name);
+  /// Runs one step and returns its trace record; failed expectations are added to `failures`.
+  nlohmann::json runStep(const nlohmann::json& step, int index, std::vector<std::string>& failures);
+  /// Performs the step's one action and returns its name; the plug-in's errors go to `context`.
+  std::string act(const nlohmann::json& step, StepContext& context);
+  /// A user's command: MenuBarClick, then (unless cancelled) the host's own action.
+  void click(const std::string& key, const std::string& on, StepContext& context);
+  /// Raises an event the plug-in handles on the bill or the list with the step's arguments, and
+  /// takes the step's Cancel from the by-reference argument that carries it.
+  void raiseEvent(const std::string& event, const nlohmann::json& step, StepContext& context);
+  /// An argument of the scenario text over this run's editor and list.
+  Variant argument(const nlohmann::json& a, std::string_view where);
+  /// The plug-in, created on first use and kept until released.
+  automation::ObjectPtr plugin();
+
+  std::string file_;
+  std::string databaseFile_;
+  std::unique_ptr<SimHost> host_;
+  std::shared_ptr<BillEditor> bill_;
+  std::shared_ptr<BillList> list_;
+  automation::ObjectPtr plugin_;
+  /// The step that is running, for the event observers; null between steps.
+  StepContext* step_ = nullptr;
+};
+
+}  // namespace mto::sim::scenario_detail

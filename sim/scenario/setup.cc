@@ -1,0 +1,258 @@
+#include <fmt/format.h>
+
+#include <string>
+#include <vector>
+
+#include "automation/dates.h"
+#include "sim/scenario/runner.h"
+#include "sim/scenario/values.h"
+
+// The setup keys of a scenario (docs/scenarios.md, "setup"): the database rows, login properties,
+// locale, clock, system profile, permissions, template, bill and list of the run.
+
+namespace mto::sim::scenario_detail {
+
+using nlohmann::json;
+
+void Runner::setup(const json& s) {
+  onlyKeys(s,
+           {"sql", "props", "locale", "today", "profile", "permissions", "missing", "failing", "bill",
+            "template", "list"},
+           "setup");
+  SimHostOptions options;
+  options.databaseFile = databaseFile_;
+  host_ = std::make_unique<SimHost>(options);
+  HostCallCounter::instance().reset();
+  if (s.contains("sql")) runSql(s["sql"], "setup.sql");
+  if (s.contains("props")) host_->setPropsString(textOf(s["props"], "setup.props"));
+  applyLocale(s.value("locale", json::object()));
+  automation::Date today = automation::makeDate(2026, 12, 6, 9, 0, 0);
+  if (s.contains("today")) today = parseIsoDate(textOf(s["today"], "setup.today"), "setup.today");
+  host_->platform().setNow(today);
+  if (s.contains("profile")) applyProfile(s["profile"]);
+  if (s.contains("permissions")) applyPermissions(s["permissions"]);
+
+  bill_ = BillEditor::create(host_->db());
+  list_ = BillList::create(host_->db());
+  if (s.contains("template")) applyTemplate(s["template"]);
+  if (s.contains("bill")) applyBill(s["bill"]);
+  if (s.contains("list")) applyList(s["list"]);
+  observe(*bill_, "bill");
+  observe(*list_, "list");
+
+  if (s.contains("missing")) {
+    if (!s["missing"].is_array()) malformed("setup.missing must be an array of ProgIDs");
+    for (const auto& progId : s["missing"]) host_->removeComponent(textOf(progId, "setup.missing"));
+  }
+  if (s.contains("failing")) {
+    if (!s["failing"].is_array()) malformed("setup.failing must be an array");
+    for (const auto& f : s["failing"]) {
+      onlyKeys(f, {"member", "number", "description", "source"}, "setup.failing[]");
+      automation::ErrorInfo error;
+      error.number = f.contains("number") ? integerOf(f["number"], "failing.number") : 5;
+      error.description = f.value("description", std::string("Simulated failure"));
+      error.source = f.value("source", std::string("SimHost"));
+      HostFaults::instance().fail(textOf(member(f, "member", "setup.failing[]"), "failing.member"), error);
+    }
+  }
+  HostCallCounter::instance().reset();
+}
+
+void Runner::runSql(const json& sql, std::string_view where) {
+  std::vector<std::string> statements;
+  if (sql.is_string())
+    statements.push_back(sql.get<std::string>());
+  else if (sql.is_array())
+    for (const auto& s : sql) statements.push_back(textOf(s, where));
+  else
+    malformed(fmt::format("{} must be a text or an array of texts", where));
+  for (const auto& statement : statements) {
+    try {
+      host_->db().execute(statement);
+    } catch (const std::exception& e) {
+      malformed(fmt::format("{}: {}", where, e.what()));
+    }
+  }
+}
+
+void Runner::applyLocale(const json& l) {
+  onlyKeys(l, {"dateSeparator", "shortDatePattern", "timePattern", "thousandsSeparator", "decimalSeparator"},
+           "setup.locale");
+  automation::Locale locale;
+  if (l.contains("dateSeparator")) locale.dateSeparator = textOf(l["dateSeparator"], "locale.dateSeparator");
+  if (l.contains("shortDatePattern"))
+    locale.shortDatePattern = textOf(l["shortDatePattern"], "locale.shortDatePattern");
+  if (l.contains("timePattern")) locale.timePattern = textOf(l["timePattern"], "locale.timePattern");
+  if (l.contains("thousandsSeparator"))
+    locale.thousandsSeparator = textOf(l["thousandsSeparator"], "locale.thousandsSeparator");
+  if (l.contains("decimalSeparator"))
+    locale.decimalSeparator = textOf(l["decimalSeparator"], "locale.decimalSeparator");
+  host_->platform().setLocale(locale);
+}
+
+void Runner::applyProfile(const json& p) {
+  auto setRow = [&](const std::string& table, const std::string& category, const std::string& key,
+                    const json& value) {
+    std::string categoryColumn = table == "ICPrcOpt" ? "FCategory" : "FCateGory";
+    auto del = host_->db().connection().prepare("DELETE FROM " + table + " WHERE " + categoryColumn +
+                                                " = ?1 AND FKey = ?2");
+    del.bind(1, category).bind(2, key);
+    del.step();
+    if (value.is_null()) return;
+    auto ins = host_->db().connection().prepare("INSERT INTO " + table + " (" + categoryColumn +
+                                                ", FKey, FValue) VALUES (?1, ?2, ?3)");
+    ins.bind(1, category).bind(2, key);
+    if (value.is_object() && value.contains("null"))
+      ins.bindNull(3);
+    else if (value.is_string())
+      ins.bind(3, value.get<std::string>());
+    else if (value.is_number() || value.is_boolean())
+      ins.bind(3, value.dump());
+    else
+      malformed(fmt::format(
+          "setup.profile: value of \"{}\" must be a text, a number, null or {{\"null\": true}}", key));
+    ins.step();
+  };
+  if (p.is_object()) {
+    for (const auto& [key, value] : p.items()) setRow("t_SystemProfile", "IC", key, value);
+  } else if (p.is_array()) {
+    for (const auto& row : p) {
+      onlyKeys(row, {"table", "category", "key", "value"}, "setup.profile[]");
+      std::string table = row.value("table", std::string("t_SystemProfile"));
+      if (table != "t_SystemProfile" && table != "t_RP_SystemProfile" && table != "ICPrcOpt")
+        malformed("setup.profile[].table must be t_SystemProfile, t_RP_SystemProfile or ICPrcOpt");
+      setRow(table, row.value("category", std::string("IC")), textOf(member(row, "key", "profile[]"), "key"),
+             row.contains("value") ? row["value"] : json());
+    }
+  } else {
+    malformed("setup.profile must be an object or an array");
+  }
+}
+
+void Runner::applyPermissions(const json& p) {
+  if (!p.is_array()) malformed("setup.permissions must be an array");
+  for (const auto& r : p) {
+    onlyKeys(r, {"user", "objectType", "objectId", "mask", "allowed"}, "setup.permissions[]");
+    auto st = host_->db().connection().prepare(
+        "INSERT OR REPLACE INTO t_AccessRight (FUserID, FObjectType, FObjectID, FAccessMask, FAllowed) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)");
+    st.bind(1, int64_t{integerOf(member(r, "user", "permission"), "user")})
+        .bind(2, int64_t{integerOf(member(r, "objectType", "permission"), "objectType")})
+        .bind(3, int64_t{integerOf(member(r, "objectId", "permission"), "objectId")})
+        .bind(4, int64_t{integerOf(member(r, "mask", "permission"), "mask")})
+        .bind(5, int64_t{r.contains("allowed") ? (boolOf(r["allowed"], "allowed") ? 1 : 0) : 1});
+    st.step();
+  }
+}
+
+void Runner::applyTemplate(const json& t) {
+  if (!t.is_object()) malformed("setup.template must be an object of field keys");
+  for (const auto& [key, entries] : t.items()) {
+    if (!bill_->definition(key))
+      malformed(fmt::format("setup.template: the template has no field \"{}\"", key));
+    if (!entries.is_object()) malformed(fmt::format("setup.template.{} must be an object", key));
+    for (const auto& [entry, value] : entries.items())
+      bill_->billTemplate().set(key, entry, requirePlainValue(value, "setup.template." + key + "." + entry));
+  }
+}
+
+void Runner::setCells(const json& cells, int32_t row, std::string_view where) {
+  if (!cells.is_object()) malformed(fmt::format("{} must be an object of field keys", where));
+  for (const auto& [key, value] : cells.items()) {
+    if (!bill_->definition(key)) malformed(fmt::format("{}: the template has no field \"{}\"", where, key));
+    std::optional<std::string> display, number;
+    Variant stored;
+    if (value.is_object() && value.contains("FFLD")) {
+      onlyKeys(value, {"FFLD", "FDSP", "FFND"}, std::string(where) + "." + key);
+      stored = requirePlainValue(value["FFLD"], key);
+      if (value.contains("FDSP")) display = textOf(value["FDSP"], key + ".FDSP");
+      if (value.contains("FFND")) number = textOf(value["FFND"], key + ".FFND");
+    } else {
+      stored = requirePlainValue(value, std::string(where) + "." + key);
+    }
+    try {
+      bill_->setCell(key, row, stored, display, number);
+    } catch (const automation::AutomationError& e) {
+      malformed(fmt::format("{}.{}: {}", where, key, e.info().description));
+    }
+  }
+}
+
+void Runner::applyBill(const json& b) {
+  onlyKeys(b,
+           {"operationMode", "classTypeId", "head", "rows", "data", "doActionFields", "multiCheck",
+            "activeControl"},
+           "setup.bill");
+  if (b.contains("operationMode"))
+    bill_->setOperationMode(integerOf(b["operationMode"], "bill.operationMode"));
+  if (b.contains("classTypeId")) bill_->setClassTypeID(integerOf(b["classTypeId"], "bill.classTypeId"));
+  if (b.contains("head")) setCells(b["head"], 0, "setup.bill.head");
+  if (b.contains("rows")) {
+    if (!b["rows"].is_array()) malformed("setup.bill.rows must be an array");
+    for (const auto& row : b["rows"]) setCells(row, bill_->addRow(), "setup.bill.rows[]");
+  }
+  if (b.contains("data")) {
+    if (!b["data"].is_object()) malformed("setup.bill.data must be an object");
+    for (const auto& [key, value] : b["data"].items())
+      bill_->setDataEntry(key, requirePlainValue(value, "setup.bill.data." + key));
+  }
+  if (b.contains("doActionFields")) {
+    std::vector<std::string> keys;
+    if (!b["doActionFields"].is_array()) malformed("setup.bill.doActionFields must be an array");
+    for (const auto& k : b["doActionFields"]) keys.push_back(textOf(k, "doActionFields[]"));
+    bill_->setDoActionFields(keys);
+  }
+  if (b.contains("multiCheck")) {
+    const auto& m = b["multiCheck"];
+    if (m.is_null()) {
+      bill_->clearMultiCheck();
+    } else {
+      onlyKeys(m, {"isRun", "exists"}, "setup.bill.multiCheck");
+      bill_->setMultiCheck(boolOf(member(m, "isRun", "multiCheck"), "isRun"),
+                           boolOf(member(m, "exists", "multiCheck"), "exists"));
+    }
+  }
+  if (b.contains("activeControl")) {
+    const auto& a = b["activeControl"];
+    if (a.is_null()) {
+      bill_->clearActiveControl();
+    } else {
+      onlyKeys(a, {"name", "index", "col", "row"}, "setup.bill.activeControl");
+      bill_->setActiveControl(textOf(member(a, "name", "activeControl"), "name"),
+                              a.contains("index") ? integerOf(a["index"], "index") : 0,
+                              a.contains("col") ? integerOf(a["col"], "col") : 0,
+                              a.contains("row") ? integerOf(a["row"], "row") : 0);
+    }
+  }
+}
+
+void Runner::applyList(const json& l) {
+  onlyKeys(l, {"showMode", "callByCalculate", "multiCheck", "rows"}, "setup.list");
+  if (l.contains("showMode")) list_->setShowMode(integerOf(l["showMode"], "list.showMode"));
+  if (l.contains("callByCalculate"))
+    list_->setCallByCalculate(requirePlainValue(l["callByCalculate"], "list.callByCalculate"));
+  if (l.contains("multiCheck")) {
+    const auto& m = l["multiCheck"];
+    if (m.is_null()) {
+      list_->clearMultiCheck();
+    } else {
+      onlyKeys(m, {"isRun", "exists"}, "setup.list.multiCheck");
+      list_->setMultiCheck(boolOf(member(m, "isRun", "multiCheck"), "isRun"),
+                           boolOf(member(m, "exists", "multiCheck"), "exists"));
+    }
+  }
+  if (l.contains("rows")) {
+    if (!l["rows"].is_array()) malformed("setup.list.rows must be an array");
+    std::vector<ListRow> rows;
+    for (const auto& r : l["rows"]) {
+      if (!r.is_object()) malformed("setup.list.rows[] must be objects");
+      ListRow row;
+      for (const auto& [field, value] : r.items())
+        row[field] = requirePlainValue(value, "setup.list.rows[]." + field);
+      rows.push_back(std::move(row));
+    }
+    list_->setRows(std::move(rows));
+  }
+}
+
+}  // namespace mto::sim::scenario_detail

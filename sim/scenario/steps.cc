@@ -1,0 +1,278 @@
+#include <fmt/format.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "automation/convert.h"
+#include "host/contract.h"
+#include "sim/editor/bill_store.h"
+#include "sim/scenario/expectations.h"
+#include "sim/scenario/runner.h"
+#include "sim/scenario/values.h"
+
+// The steps of a scenario (docs/scenarios.md, "steps"): one action each, performed as the host
+// performs it, and the trace record of what came of it.
+
+namespace mto::sim::scenario_detail {
+
+using nlohmann::json;
+
+namespace {
+
+// The events a step may raise and where their Cancel travels. The runner keeps its own small copy
+// of what the plug-in's event tables hold, here and nowhere else, until both read one shared table.
+
+const std::set<std::string, std::less<>> kBillEvents = {
+    "AddNewRow",     "AfterCopyBill",     "AfterFillRow", "AfterLoadBill", "AfterNewBill",
+    "BarInitialize", "BeforeSave",        "BeginEdit",    "Change",        "EntryGridRow",
+    "MenuBarClick",  "MenuBarInitialize", "UnMultiCheck"};
+const std::set<std::string, std::less<>> kListEvents = {"BarInitialize", "ListFillRow", "MenuBarClick",
+                                                        "MenuBarInitialize", "UnMultiCheck"};
+
+/// Whether argument `index` of `count` of an event is its Cancel, which the step reports.
+bool isByRefCancel(std::string_view event, size_t index, size_t count) {
+  if (event == "BeforeSave") return index == 0;
+  if (event == "Change" || event == "MenuBarClick" || event == "UnMultiCheck") return index + 1 == count;
+  return false;
+}
+
+constexpr std::string_view kSaveCommand = "mnuFileSave";
+
+}  // namespace
+
+void Runner::observe(HostObjectBase& target, std::string name) {
+  target.setEventStartObserver([this](std::string_view) {
+    if (step_ && !step_->atFirstEvent) step_->atFirstEvent = snapshotCells(*bill_);
+  });
+  target.setEventObserver([this, name](std::string_view event, Args args, std::exception_ptr error) {
+    if (!step_) return;
+    json e;
+    e["on"] = name;
+    e["event"] = std::string(event);
+    e["args"] = json::array();
+    for (const auto& a : args) {
+      json v = variantJson(a.value());
+      if (a.isByRef()) v = json{{"byRef", v}};
+      e["args"].push_back(v);
+    }
+    if (error) {
+      automation::ErrorInfo info = automation::errorFromException(error);
+      e["error"] = errorJson(info);
+    }
+    step_->record["events"].push_back(std::move(e));
+  });
+}
+
+json Runner::runStep(const json& step, int index, std::vector<std::string>& failures) {
+  if (!step.is_object()) malformed("a step is an object");
+  StepContext context;
+  context.record["step"] = index;
+  if (step.contains("name")) context.record["name"] = textOf(step["name"], "name");
+  context.record["events"] = json::array();
+  step_ = &context;
+
+  size_t messagesBefore = host_->env().messages.size();
+  size_t scopesBefore = host_->env().logScopes.size();
+  size_t boxesBefore = host_->platform().messageBoxes().size();
+  size_t actionsBefore = bill_->doActions().size();
+  size_t hostActionsBefore = host_->env().hostActions.size();
+  auto callsBefore = HostCallCounter::instance().snapshot();
+  auto cellsBefore = snapshotCells(*bill_);
+  std::vector<std::optional<int32_t>> scopeCodesBefore;
+  for (const auto& s : host_->env().logScopes) scopeCodesBefore.push_back(s.code);
+
+  std::string action = act(step, context);
+  context.record["action"] = action;
+  step_ = nullptr;
+
+  auto& env = host_->env();
+  json messages = json::array();
+  for (size_t i = messagesBefore; i < env.messages.size(); ++i)
+    messages.push_back(messageJson(env.messages[i]));
+  context.record["messages"] = messages;
+  json boxes = json::array();
+  const auto& allBoxes = host_->platform().messageBoxes();
+  for (size_t i = boxesBefore; i < allBoxes.size(); ++i)
+    boxes.push_back({{"text", allBoxes[i].text}, {"title", allBoxes[i].title}, {"style", allBoxes[i].style}});
+  context.record["messageBoxes"] = boxes;
+  json scopes = json::array();
+  for (size_t i = 0; i < env.logScopes.size(); ++i) {
+    const auto& s = env.logScopes[i];
+    bool isNew = i >= scopesBefore;
+    bool closedNow = !isNew && s.code && !scopeCodesBefore[i];
+    if (!isNew && !closedNow) continue;
+    json j = {{"name", s.name}, {"handle", s.handle}};
+    j["code"] = s.code ? json(*s.code) : json(nullptr);
+    scopes.push_back(j);
+  }
+  context.record["logScopes"] = scopes;
+  json actions = json::array();
+  for (size_t i = actionsBefore; i < bill_->doActions().size(); ++i) {
+    const auto& a = bill_->doActions()[i];
+    actions.push_back({{"key", a.key}, {"row", a.row}, {"actions", a.actions}});
+  }
+  context.record["doActions"] = actions;
+  json hostActions = json::array();
+  for (size_t i = hostActionsBefore; i < env.hostActions.size(); ++i) {
+    const auto& a = env.hostActions[i];
+    json j = {{"component", a.component}, {"call", a.call}, {"detail", a.detail}};
+    if (a.call == "DoAction") {
+      j["parameters"] = a.parameterKeys;
+      j["interfaceSet"] = a.interfaceSet;
+      j["dataSrvSet"] = a.dataSrvSet;
+    }
+    hostActions.push_back(j);
+  }
+  context.record["hostActions"] = hostActions;
+  json errors = json::array();
+  for (const auto& e : context.errors) errors.push_back(errorJson(e));
+  context.record["errors"] = errors;
+  context.record["cancel"] = context.cancel ? json(*context.cancel) : json(nullptr);
+  if (context.hasResult) context.record["result"] = variantJson(context.result);
+  auto cellsAfter = snapshotCells(*bill_);
+  if (context.atFirstEvent) {
+    context.record["hostChanges"] = diffCells(cellsBefore, *context.atFirstEvent);
+    context.record["changes"] = diffCells(*context.atFirstEvent, cellsAfter);
+  } else {
+    context.record["hostChanges"] = diffCells(cellsBefore, cellsAfter);
+    context.record["changes"] = json::array();
+  }
+  context.record["hostCalls"] = callDiff(callsBefore, HostCallCounter::instance().snapshot());
+
+  if (step.contains("expect")) {
+    auto failed = checkExpectations(step["expect"], {context.record, *bill_, *list_});
+    for (auto& f : failed) failures.push_back(fmt::format("{}: step {}: {}", file_, index, f));
+    context.record["expectationsFailed"] = failed;
+  }
+  return context.record;
+}
+
+std::string Runner::act(const json& step, StepContext& context) {
+  static const std::set<std::string, std::less<>> kActions = {"bind",     "show",   "release", "event",
+                                                              "setCell",  "addRow", "click",   "save",
+                                                              "openList", "sql",    "locale",  "call"};
+  std::string action;
+  for (const auto& [key, value] : step.items()) {
+    if (key == "name" || key == "expect" || key == "on" || key == "args") continue;
+    if (!kActions.contains(key)) malformed(fmt::format("unknown action \"{}\"", key));
+    if (!action.empty()) malformed(fmt::format("one action per step, found \"{}\" and \"{}\"", action, key));
+    action = key;
+  }
+  if (action.empty()) malformed("the step has no action");
+  const json& arg = step[action];
+  try {
+    if (action == "bind") {
+      std::string what = textOf(arg, "bind");
+      if (what != "bill" && what != "list") malformed("bind takes \"bill\" or \"list\"");
+      automation::call(plugin(), "Show",
+                       what == "bill" ? automation::ObjectPtr(bill_) : automation::ObjectPtr(list_));
+    } else if (action == "show") {
+      automation::call(plugin(), "Show", argument(arg, "show"));
+    } else if (action == "release") {
+      plugin_.reset();
+    } else if (action == "event") {
+      raiseEvent(textOf(arg, "event"), step, context);
+    } else if (action == "setCell") {
+      onlyKeys(arg, {"key", "row", "value"}, "setCell");
+      std::string key = textOf(member(arg, "key", "setCell"), "setCell.key");
+      if (!bill_->definition(key)) malformed(fmt::format("setCell: the template has no field \"{}\"", key));
+      int32_t row = arg.contains("row") ? integerOf(arg["row"], "setCell.row") : 1;
+      if (row != 0 && (row < 1 || row > bill_->rowCount()))
+        malformed(fmt::format("setCell: the bill has no row {}", row));
+      Variant value = requirePlainValue(member(arg, "value", "setCell"), key);
+      context.record["input"] = {{"key", key}, {"row", row}, {"value", variantJson(value)}};
+      context.cancel = bill_->userSetCell(key, row, value);
+    } else if (action == "addRow") {
+      context.result = bill_->userAddRow();
+      context.hasResult = true;
+    } else if (action == "click") {
+      click(textOf(arg, "click"), step.value("on", std::string("bill")), context);
+    } else if (action == "save") {
+      click(std::string(kSaveCommand), "bill", context);
+    } else if (action == "openList") {
+      list_->drawRows();
+      for (const auto& e : list_->drawErrors()) context.errors.push_back(e.error);
+    } else if (action == "sql") {
+      runSql(arg, "sql");
+    } else if (action == "locale") {
+      applyLocale(arg);
+    } else if (action == "call") {
+      onlyKeys(arg, {"member", "args"}, "call");
+      std::vector<Arg> args;
+      std::vector<Variant> refs;
+      if (arg.contains("args")) {
+        if (!arg["args"].is_array()) malformed("call.args must be an array");
+        refs.reserve(arg["args"].size());
+        for (const auto& a : arg["args"]) {
+          bool byRef = a.is_object() && a.contains("ref");
+          refs.push_back(argument(byRef ? a["ref"] : a, "call.args[]"));
+          args.push_back(byRef ? Arg::byRef(refs.back()) : Arg(refs.back()));
+        }
+      }
+      context.result =
+          plugin()->invoke(textOf(member(arg, "member", "call"), "call.member"), CallKind::Method, args);
+      context.hasResult = true;
+    }
+  } catch (const automation::AutomationError& e) {
+    context.errors.push_back(e.info());
+  }
+  return action;
+}
+
+void Runner::click(const std::string& key, const std::string& on, StepContext& context) {
+  if (on == "list") {
+    auto tool = list_->menuBar()->tool(key);
+    if (!tool) malformed(fmt::format("click: the list's menu bar has no command \"{}\"", key));
+    std::vector<EventArg> args = {{Variant(automation::ObjectPtr(tool)), false}, {Variant(false), true}};
+    list_->raise("MenuBarClick", args);
+    context.cancel = automation::toBoolean(args[1].value);
+    if (!*context.cancel) context.record["hostAction"] = key;
+    return;
+  }
+  if (on != "bill") malformed("\"on\" is \"bill\" or \"list\"");
+  if (!bill_->menuBar()->tool(key))
+    malformed(fmt::format("click: the editor's menu bar has no command \"{}\"", key));
+  context.cancel = bill_->userClickMenu(key);
+  if (*context.cancel) return;
+  context.record["hostAction"] = key;
+  if (key != kSaveCommand) return;
+  std::vector<EventArg> args = {{Variant(false), true}};
+  bill_->raise("BeforeSave", args);
+  context.cancel = automation::toBoolean(args[0].value);
+  if (*context.cancel) return;
+  context.record["savedBill"] = storeBill(host_->db(), *bill_);
+}
+
+void Runner::raiseEvent(const std::string& event, const json& step, StepContext& context) {
+  std::string on = step.value("on", std::string("bill"));
+  const auto& known = on == "list" ? kListEvents : kBillEvents;
+  if (on != "bill" && on != "list") malformed("\"on\" is \"bill\" or \"list\"");
+  if (!known.contains(event)) malformed(fmt::format("unknown event \"{}\" of the {}", event, on));
+  std::vector<EventArg> args;
+  if (step.contains("args")) {
+    if (!step["args"].is_array()) malformed("args must be an array");
+    for (const auto& a : step["args"]) {
+      bool byRef = a.is_object() && a.contains("ref");
+      args.push_back({argument(byRef ? a["ref"] : a, "args[]"), byRef});
+    }
+  }
+  if (on == "list")
+    list_->raise(event, args);
+  else
+    bill_->raise(event, args);
+  for (size_t i = 0; i < args.size(); ++i)
+    if (args[i].byRef && isByRefCancel(event, i, args.size()))
+      context.cancel = automation::toBoolean(args[i].value);
+}
+
+automation::ObjectPtr Runner::plugin() {
+  if (!plugin_) plugin_ = automation::createObject(host::progid::kPlugin);
+  return plugin_;
+}
+
+Variant Runner::argument(const json& a, std::string_view where) {
+  return scenario_detail::argument(a, where, {bill_, list_});
+}
+
+}  // namespace mto::sim::scenario_detail
