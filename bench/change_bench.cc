@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/cls_mto_change.h"
-#include "sim/editor/bill_editor.h"
 #include "sim/components/sim_host.h"
+#include "sim/editor/bill_editor.h"
 
 namespace {
 
@@ -33,12 +33,9 @@ void ChangeQtyEvent(benchmark::State& state) {
   auto& counter = mto::sim::HostCallCounter::instance();
   counter.reset();
   for (auto _ : state) {
-    std::vector<mto::sim::EventArg> args{{ObjectPtr(definition)},
-                                         {ObjectPtr(cell)},
-                                         {Variant(int32_t{18})},
-                                         {Variant(int32_t{1})},
-                                         {Variant(false), true}};
-    editor->raise("Change", args);
+    std::vector<Variant> args{ObjectPtr(definition), ObjectPtr(cell), Variant(int32_t{18}),
+                              Variant(int32_t{1}), Variant(false)};
+    editor->raise(mto::host::events::kBillChange, args);
     host.env().logScopes.clear();
   }
   auto calls = static_cast<double>(counter.total());

@@ -386,24 +386,21 @@ bool BillEditor::userSetCell(std::string_view key, int32_t row, Variant newValue
   auto def = requireDefinition(key);
   store(*def, row, newValue, true, true);
   auto c = requireCell(*def, row);
-  std::vector<EventArg> args{{ObjectPtr(def)},
-                             {ObjectPtr(c)},
-                             {Variant(numberEntry(*def, "CtlIndex"))},
-                             {Variant(row)},
-                             {Variant(false), true}};
-  raise("Change", args);
-  return cancelRequested(args[4].value);
+  std::vector<Variant> args{ObjectPtr(def), ObjectPtr(c), Variant(numberEntry(*def, "CtlIndex")),
+                            Variant(row), Variant(false)};
+  raise(host::events::kBillChange, args);
+  return cancelRequested(args[*host::events::kBillChange.cancelIndex()]);
 }
 
 int32_t BillEditor::userAddRow() {
   int32_t row = addRow();
-  std::vector<EventArg> args{{Variant(int16_t{0})}, {Variant(row)}};
-  raise("AddNewRow", args);
+  std::vector<Variant> args{Variant(int16_t{0}), Variant(row)};
+  raise(host::events::kBillAddNewRow, args);
   return row;
 }
 
 bool BillEditor::userClickMenu(std::string_view toolKey) {
-  return raiseMenuBarClick(*this, menuBar_.get(), toolKey, kSource);
+  return raiseMenuBarClick(*this, host::events::kBillMenuBarClick, menuBar_.get(), toolKey, kSource);
 }
 
 }  // namespace mto::sim

@@ -3,8 +3,8 @@
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "host/contract.h"
-#include "sim/runtime/member_helpers.h"
 #include "sim/components/recordset.h"
+#include "sim/runtime/member_helpers.h"
 
 namespace mto::sim {
 
@@ -188,19 +188,19 @@ const std::vector<ListCellDraw>& BillList::drawRows() {
         auto head = Dictionary::create();
         head->set("FColName", column.field);
         head->set("FCaption", column.caption);
-        std::vector<EventArg> args{{Variant(rowNumber)},
-                                   {ObjectPtr(record)},
-                                   {ObjectPtr(head)},
-                                   {Variant(cell.hostText), true},
-                                   {Variant(kListDefaultBackColor), true},
-                                   {Variant(false), true}};
+        std::vector<Variant> args{Variant(rowNumber),
+                                  ObjectPtr(record),
+                                  ObjectPtr(head),
+                                  Variant(cell.hostText),
+                                  Variant(kListDefaultBackColor),
+                                  Variant(false)};
         cell.raised = true;
         try {
-          raise("ListFillRow", args);
+          raise(host::events::kListListFillRow, args);
           // Read everything before keeping anything: a value the list cannot take fails the cell.
-          std::string text = listText(args[3].value);
-          int32_t backColor = automation::toLong(args[4].value);
-          bool continueRaise = automation::toBoolean(args[5].value);
+          std::string text = listText(args[3]);
+          int32_t backColor = automation::toLong(args[4]);
+          bool continueRaise = automation::toBoolean(args[5]);
           cell.text = std::move(text);
           cell.backColor = backColor;
           cell.continueRaise = continueRaise;
@@ -239,17 +239,17 @@ std::vector<ListDrawError> BillList::drawErrors() const {
 // --- Events ------------------------------------------------------------------------------------
 
 void BillList::barInitialize() {
-  std::vector<EventArg> args{{ObjectPtr(toolbar_)}};
-  raise("BarInitialize", args);
+  std::vector<Variant> args{ObjectPtr(toolbar_)};
+  raise(host::events::kListBarInitialize, args);
 }
 
 void BillList::menuBarInitialize() {
-  std::vector<EventArg> args{{ObjectPtr(menuBar_)}};
-  raise("MenuBarInitialize", args);
+  std::vector<Variant> args{ObjectPtr(menuBar_)};
+  raise(host::events::kListMenuBarInitialize, args);
 }
 
 bool BillList::userClickMenu(std::string_view toolKey) {
-  return raiseMenuBarClick(*this, menuBar_.get(), toolKey, kSource);
+  return raiseMenuBarClick(*this, host::events::kListMenuBarClick, menuBar_.get(), toolKey, kSource);
 }
 
 // --- Members -----------------------------------------------------------------------------------

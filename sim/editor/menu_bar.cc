@@ -273,15 +273,15 @@ std::shared_ptr<MenuBar> MenuBar::billListMenus() {
   return bar;
 }
 
-bool raiseMenuBarClick(HostObjectBase& raiser, const MenuBar* bar, std::string_view toolKey,
-                       std::string_view source) {
+bool raiseMenuBarClick(HostObjectBase& raiser, const host::events::Event& event, const MenuBar* bar,
+                       std::string_view toolKey, std::string_view source) {
   auto tool = bar ? bar->tool(toolKey) : nullptr;
   if (!tool)
     automation::raiseError(automation::errc::kInvalidCall, "No menu command " + std::string(toolKey),
                            std::string(source));
-  std::vector<EventArg> args{{ObjectPtr(tool)}, {Variant(false), true}};
-  raiser.raise("MenuBarClick", args);
-  return cancelRequested(args[1].value);
+  std::vector<Variant> args{ObjectPtr(tool), Variant(false)};
+  raiser.raise(event, args);
+  return cancelRequested(args[*event.cancelIndex()]);
 }
 
 }  // namespace mto::sim

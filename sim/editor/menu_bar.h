@@ -131,10 +131,10 @@ class MenuBar : public HostObject<MenuBar> {
   int32_t refreshes_ = 0;
 };
 
-/// Raises `MenuBarClick` on `raiser` with the bar's command of that key and Cancel by reference, as
-/// a window does when the user runs a command; returns whether Cancel came back set. A key the bar
-/// lacks raises 5 with `source`.
-bool raiseMenuBarClick(HostObjectBase& raiser, const MenuBar* bar, std::string_view toolKey,
-                       std::string_view source);
+/// Raises `event` (the window's MenuBarClick) on `raiser` with the bar's command of that key and
+/// Cancel, as a window does when the user runs a command; returns whether Cancel came back set. A
+/// key the bar lacks raises 5 with `source`.
+bool raiseMenuBarClick(HostObjectBase& raiser, const host::events::Event& event, const MenuBar* bar,
+                       std::string_view toolKey, std::string_view source);
 
 }  // namespace mto::sim

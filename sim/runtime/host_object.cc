@@ -82,13 +82,6 @@ bool cancelRequested(const Variant& cancel) {
   }
 }
 
-void HostObjectBase::raise(std::string_view event, std::vector<EventArg>& args) {
-  std::vector<Arg> list;
-  list.reserve(args.size());
-  for (auto& a : args) list.push_back(a.byRef ? Arg::byRef(a.value) : Arg(a.value));
-  raiseEvent(event, Args(list));
-}
-
 void HostObjectBase::raise(const host::events::Event& event, std::vector<Variant>& values) {
   std::vector<Arg> list;
   list.reserve(values.size());

@@ -55,13 +55,6 @@ class HostFaults {
   std::map<std::string, automation::ErrorInfo, std::less<>> faults_;
 };
 
-/// An argument of an event raised from C++; a by-reference one comes back with what the handlers
-/// wrote into it.
-struct EventArg {
-  Variant value;
-  bool byRef = false;
-};
-
 /// Whether a Cancel argument came back set; a value that is not a Boolean counts as set, as a host
 /// that cannot read it would rather not go on.
 bool cancelRequested(const Variant& cancel);
@@ -76,8 +69,6 @@ class HostObjectBase : public automation::Object {
   /// Raises an event to every subscribed sink, in subscription order. A sink's error ends the
   /// event and reaches the raiser, as a failing event call reaches a host.
   void raiseEvent(std::string_view event, Args args);
-  /// Raises an event with arguments held by the caller; by-reference ones are written back.
-  void raise(std::string_view event, std::vector<EventArg>& args);
   /// Raises a declared event with argument values held by the caller, each passed by value or by
   /// reference as the declaration says; by-reference ones come back with what the sinks wrote.
   /// Values beyond the declared parameters are passed by value.

@@ -1,11 +1,13 @@
 #include <fmt/format.h>
 
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "automation/convert.h"
 #include "host/contract.h"
+#include "host/events.h"
 #include "sim/editor/bill_store.h"
 #include "sim/scenario/expectations.h"
 #include "sim/scenario/runner.h"
@@ -19,23 +21,6 @@ namespace mto::sim::scenario_detail {
 using nlohmann::json;
 
 namespace {
-
-// The events a step may raise and where their Cancel travels. The runner keeps its own small copy
-// of what the plug-in's event tables hold, here and nowhere else, until both read one shared table.
-
-const std::set<std::string, std::less<>> kBillEvents = {
-    "AddNewRow",     "AfterCopyBill",     "AfterFillRow", "AfterLoadBill", "AfterNewBill",
-    "BarInitialize", "BeforeSave",        "BeginEdit",    "Change",        "EntryGridRow",
-    "MenuBarClick",  "MenuBarInitialize", "UnMultiCheck"};
-const std::set<std::string, std::less<>> kListEvents = {"BarInitialize", "ListFillRow", "MenuBarClick",
-                                                        "MenuBarInitialize", "UnMultiCheck"};
-
-/// Whether argument `index` of `count` of an event is its Cancel, which the step reports.
-bool isByRefCancel(std::string_view event, size_t index, size_t count) {
-  if (event == "BeforeSave") return index == 0;
-  if (event == "Change" || event == "MenuBarClick" || event == "UnMultiCheck") return index + 1 == count;
-  return false;
-}
 
 constexpr std::string_view kSaveCommand = "mnuFileSave";
 
@@ -224,9 +209,9 @@ void Runner::click(const std::string& key, const std::string& on, StepContext& c
   if (on == "list") {
     auto tool = list_->menuBar()->tool(key);
     if (!tool) malformed(fmt::format("click: the list's menu bar has no command \"{}\"", key));
-    std::vector<EventArg> args = {{Variant(automation::ObjectPtr(tool)), false}, {Variant(false), true}};
-    list_->raise("MenuBarClick", args);
-    context.cancel = automation::toBoolean(args[1].value);
+    std::vector<Variant> args = {Variant(automation::ObjectPtr(tool)), Variant(false)};
+    list_->raise(host::events::kListMenuBarClick, args);
+    context.cancel = automation::toBoolean(args[*host::events::kListMenuBarClick.cancelIndex()]);
     if (!*context.cancel) context.record["hostAction"] = key;
     return;
   }
@@ -237,33 +222,38 @@ void Runner::click(const std::string& key, const std::string& on, StepContext& c
   if (*context.cancel) return;
   context.record["hostAction"] = key;
   if (key != kSaveCommand) return;
-  std::vector<EventArg> args = {{Variant(false), true}};
-  bill_->raise("BeforeSave", args);
-  context.cancel = automation::toBoolean(args[0].value);
+  std::vector<Variant> args = {Variant(false)};
+  bill_->raise(host::events::kBillBeforeSave, args);
+  context.cancel = automation::toBoolean(args[*host::events::kBillBeforeSave.cancelIndex()]);
   if (*context.cancel) return;
   context.record["savedBill"] = storeBill(host_->db(), *bill_);
 }
 
 void Runner::raiseEvent(const std::string& event, const json& step, StepContext& context) {
   std::string on = step.value("on", std::string("bill"));
-  const auto& known = on == "list" ? kListEvents : kBillEvents;
   if (on != "bill" && on != "list") malformed("\"on\" is \"bill\" or \"list\"");
-  if (!known.contains(event)) malformed(fmt::format("unknown event \"{}\" of the {}", event, on));
-  std::vector<EventArg> args;
+  const auto table = on == "list" ? std::span<const host::events::Event>(host::events::kListEvents)
+                                  : std::span<const host::events::Event>(host::events::kBillEvents);
+  const host::events::Event* declared = host::events::find(table, event);
+  if (!declared) malformed(fmt::format("unknown event \"{}\" of the {}", event, on));
+  // Whether an argument travels by reference is the event's to say; {"ref": v} only confirms it.
+  std::vector<Variant> args;
   if (step.contains("args")) {
     if (!step["args"].is_array()) malformed("args must be an array");
     for (const auto& a : step["args"]) {
-      bool byRef = a.is_object() && a.contains("ref");
-      args.push_back({argument(byRef ? a["ref"] : a, "args[]"), byRef});
+      const size_t i = args.size();
+      const bool markedByRef = a.is_object() && a.contains("ref");
+      if (markedByRef && !(i < declared->params.size() && declared->params[i].byRef))
+        malformed(fmt::format("args[{}]: {} takes it by value, not {{\"ref\": ...}}", i, event));
+      args.push_back(argument(markedByRef ? a["ref"] : a, "args[]"));
     }
   }
   if (on == "list")
-    list_->raise(event, args);
+    list_->raise(*declared, args);
   else
-    bill_->raise(event, args);
-  for (size_t i = 0; i < args.size(); ++i)
-    if (args[i].byRef && isByRefCancel(event, i, args.size()))
-      context.cancel = automation::toBoolean(args[i].value);
+    bill_->raise(*declared, args);
+  if (auto cancel = declared->cancelIndex(); cancel && *cancel < args.size())
+    context.cancel = automation::toBoolean(args[*cancel]);
 }
 
 automation::ObjectPtr Runner::plugin() {

@@ -4,10 +4,10 @@
 
 #include "automation/convert.h"
 #include "automation/dates.h"
-#include "core/cls_mto_change.h"
-#include "sim/editor/bill_editor.h"
-#include "sim/components/collections.h"
 #include "common/sim_fixture.h"
+#include "core/cls_mto_change.h"
+#include "sim/components/collections.h"
+#include "sim/editor/bill_editor.h"
 
 namespace mto::bill {
 namespace {
@@ -34,12 +34,9 @@ class FieldChangeTest : public testing::SimTest {
   /// Raises Change as the editor does, with a definition and cell of one's own.
   void raiseChange(std::shared_ptr<sim::Dictionary> definition, int32_t row) {
     auto cell = editor_->cell("FItemID", 1);
-    std::vector<sim::EventArg> args{{automation::ObjectPtr(definition)},
-                                    {automation::ObjectPtr(cell)},
-                                    {Variant(int32_t{1})},
-                                    {Variant(row)},
-                                    {Variant(false), true}};
-    editor_->raise("Change", args);
+    std::vector<Variant> args{automation::ObjectPtr(definition), automation::ObjectPtr(cell),
+                              Variant(int32_t{1}), Variant(row), Variant(false)};
+    editor_->raise(host::events::kBillChange, args);
   }
   uint64_t billCalls() const {
     uint64_t n = 0;

@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "automation/convert.h"
-#include "host/contract.h"
 #include "common/sim_fixture.h"
+#include "host/contract.h"
 
 namespace mto::sim {
 namespace {
@@ -372,10 +372,10 @@ TEST_F(BillEditorTest, UserAddRowRaisesAddNewRowAfterTheRowExists) {
   EXPECT_EQ(sink->events[0].args, (std::vector<Variant>{Variant(int16_t{0}), Variant(int32_t{1})}));
   EXPECT_EQ(rowsSeen, 1);
 
-  std::vector<EventArg> args{{Variant(false), true}};
+  std::vector<Variant> args{Variant(false)};
   sink->react = [](std::string_view, Args a) { a[0].assign(true); };
-  editor_->raise("BeforeSave", args);
-  EXPECT_EQ(args[0].value, Variant(true));
+  editor_->raise(host::events::kBillBeforeSave, args);
+  EXPECT_EQ(args[0], Variant(true)) << "the declared by-reference Cancel comes back";
   EXPECT_EQ(sink->events.back().name, "BeforeSave");
 }
 
