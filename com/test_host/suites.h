@@ -6,9 +6,9 @@ namespace mto::testhost {
 void runBridgeTests();
 /// The plug-in DLL, created by ProgID after registration, driven the way a host drives it.
 void runPluginTests();
-/// The simulated host's database wrapper over loopback TCP (needs MTO_SQL_SERVER).
-void runRemoteSqlTests();
 /// The simulated host's objects and components over COM, and the trace comparison of the replay.
 void runReplayTests();
+/// The simulated host's database as the Windows build has it: SQLite from the pinned amalgamation.
+void runSqliteTests();
 
 }  // namespace mto::testhost
