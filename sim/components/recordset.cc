@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <utility>
 
 #include "automation/convert.h"
 #include "automation/dates.h"
+#include "sim/db/database.h"
 
 namespace mto::sim {
 
@@ -448,41 +448,12 @@ std::shared_ptr<Recordset> Recordset::create(std::vector<std::string> columns, s
   return std::make_shared<Recordset>(std::move(columns), std::move(rows));
 }
 
+std::shared_ptr<Recordset> Recordset::fromResult(QueryResult result) {
+  return create(std::move(result.columns), std::move(result.rows));
+}
+
 std::shared_ptr<Recordset> Recordset::fromStatement(sqlite::Statement& statement) {
-  const int count = statement.columnCount();
-  std::vector<std::string> columns;
-  columns.reserve(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i) columns.push_back(statement.columnName(i));
-  std::vector<Row> rows;
-  while (statement.step()) {
-    Row row;
-    row.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-      switch (statement.columnType(i)) {
-        case sqlite::ColumnType::Null:
-          row.push_back(Variant::null());
-          break;
-        case sqlite::ColumnType::Integer: {
-          int64_t v = statement.columnInt64(i);
-          if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max()) {
-            row.emplace_back(static_cast<int32_t>(v));
-          } else {
-            row.emplace_back(static_cast<double>(v));
-          }
-          break;
-        }
-        case sqlite::ColumnType::Float:
-          row.emplace_back(statement.columnDouble(i));
-          break;
-        case sqlite::ColumnType::Text:
-        case sqlite::ColumnType::Blob:
-          row.emplace_back(statement.columnText(i));
-          break;
-      }
-    }
-    rows.push_back(std::move(row));
-  }
-  return create(std::move(columns), std::move(rows));
+  return fromResult(readStatement(statement));
 }
 
 std::optional<size_t> Recordset::findColumn(std::string_view name) const {
