@@ -23,29 +23,31 @@ struct FiscalPeriod {
   bool operator==(const FiscalPeriod&) const = default;
 };
 
-/// The filter of a stock-on-hand read of t_ICInventory. Texts are compared as stored.
+/// The filter of a stock-on-hand read of t_ICInventory: the rows of one material, warehouse,
+/// stock place, batch and MTO number (texts compared exactly as stored; '' is free stock).
 struct StockFilter {
-  int64_t itemId = 0;
-  int64_t stockId = 0;
-  int64_t stockPlaceId = 0;
-  std::string batchNo;
-  std::string mtoNo;
+  int64_t itemId = 0;        // FItemID
+  int64_t stockId = 0;       // FStockID
+  int64_t stockPlaceId = 0;  // FSPID
+  std::string batchNo;       // FBatchNo
+  std::string mtoNo;         // FMTONo
   /// Only rows of this auxiliary property; every property when unset.
   std::optional<int64_t> auxPropId;
-  /// Only rows of this shelf life: production date 'YYYY-MM-DD' and shelf-life days.
+  /// A shelf life: production date 'YYYY-MM-DD' (FKFDate) and shelf-life days (FKFPeriod).
   struct ShelfLife {
     std::string productionDate;
     int64_t days = 0;
   };
+  /// Only rows of this shelf life; any shelf life when unset.
   std::optional<ShelfLife> shelfLife;
 };
 
 /// A material of t_ICItem as the bill list shows it.
 struct Material {
-  std::string number;  // FNumber, "" when NULL
-  std::string name;    // FName, "" when NULL
-  int32_t qtyDecimals = 0;
-  double secCoefficient = 0;
+  std::string number;         // FNumber, "" when NULL
+  std::string name;           // FName, "" when NULL
+  int32_t qtyDecimals = 0;    // FQtyDecimal, 0 when NULL
+  double secCoefficient = 0;  // FSecCoefficient, 0 when NULL
 };
 
 /// The tables of system-profile rows that a scenario may set.
@@ -57,6 +59,7 @@ std::optional<ProfileTable> profileTableNamed(std::string_view name);
 /// values. Each column is also the key of the editor field that holds the value.
 inline constexpr std::array<std::string_view, 9> kMtoChangeHeadColumns = {
     "FBillNo", "FDate", "FStatus", "FTranType", "FHSID", "FCustID", "FDeptID", "FEmpID", "FExplanation"};
+/// The columns of an entry row after its FInterID and FEntryID, which the database fills in.
 inline constexpr std::array<std::string_view, 18> kMtoChangeEntryColumns = {
     "FItemID",  "FAuxPropID", "FUnitID",     "FStockID",       "FSPID",         "FBatchNo",
     "FKFDate",  "FKFPeriod",  "FPeriodDate", "FFromMTONo",     "FToMTONo",      "FQty",
@@ -70,10 +73,12 @@ QueryResult readStatement(sqlite::Statement& statement);
 /// The simulated ERP database (schema and demo data in sim/db/schema.h), and the one place that
 /// speaks SQL: everything else reads and writes through its named methods. Opening a database
 /// that has no schema yet creates it and the demo data; a file that already has this build's
-/// schema is used as it is. Failures of every method are `sqlite::Error`; a component that
-/// answers the plug-in turns them into its error with `reportSqlErrors` (sim/db/sql_error.h).
+/// schema is used as it is. Methods fail with `sqlite::Error` (`findRecord` excepted); a component
+/// that answers the plug-in turns that into its error with `reportSqlErrors` (sim/db/sql_error.h).
+/// Single-threaded, like the host it serves.
 class Database {
  public:
+  /// A private database in memory, with the schema and the demo data.
   static std::unique_ptr<Database> openInMemory();
   /// Opens or creates a database file. A file whose schema version differs from this build's is
   /// refused rather than read with missing tables.
