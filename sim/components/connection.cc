@@ -12,29 +12,10 @@ namespace {
 
 constexpr std::string_view kSource = host::progid::kConnection;
 
-[[noreturn]] void raiseSqlError(const sqlite::Error& error, std::string_view sql) {
-  automation::raiseError(kSqlError, "SQL error: " + error.message() + "\r\nSQL: " + std::string(sql),
-                         std::string(kSource));
-}
-
 /// Runs every statement of `sql`; the result of the last statement that yields columns.
 std::shared_ptr<Recordset> runStatements(Database& database, std::string_view sql) {
-  std::shared_ptr<Recordset> result;
-  try {
-    std::string_view rest = sql;
-    while (!sqlite::isBlankSql(rest)) {
-      auto statement = database.connection().prepare(rest, &rest);
-      if (statement.columnCount() > 0) {
-        result = Recordset::fromStatement(statement);
-      } else {
-        while (statement.step()) {
-        }
-      }
-    }
-  } catch (const sqlite::Error& error) {
-    raiseSqlError(error, sql);
-  }
-  return result;
+  auto result = reportSqlErrors(kSource, sql, [&] { return database.query(sql); });
+  return result ? Recordset::fromResult(std::move(*result)) : nullptr;
 }
 
 std::string sqlArgument(Args args) {

@@ -4,17 +4,13 @@
 #include <memory>
 #include <string_view>
 
-#include "automation/error.h"
 #include "automation/platform.h"
-#include "sim/db/database.h"
-#include "sim/runtime/host_object.h"
 #include "sim/components/recordset.h"
+#include "sim/db/database.h"
+#include "sim/db/sql_error.h"
+#include "sim/runtime/host_object.h"
 
 namespace mto::sim {
-
-/// Error number of a statement that SQLite refuses or fails to run; the description holds
-/// SQLite's message and the SQL text, the source the component's ProgID.
-inline constexpr int32_t kSqlError = automation::errc::kObjectError + 1;
 
 /// The host's connection component ("T8Connection.AppConnection"): runs SQL on the simulated
 /// database. The Database must outlive every connection made over it.
@@ -27,6 +23,8 @@ inline constexpr int32_t kSqlError = automation::errc::kObjectError + 1;
 ///   last statement that yields columns (a query returns one even when it finds no rows), or
 ///   Nothing when no statement yields columns (INSERT, UPDATE, DELETE, DDL).
 /// Line ends (CR LF included) are blanks to SQLite, so the plug-in's text runs as it is sent.
+/// A statement that fails raises `kSqlError` (sim/db/sql_error.h) with the whole text sent and the
+/// component's ProgID as source.
 class AppConnection : public HostObject<AppConnection> {
  public:
   static const MemberTable<AppConnection>& members();

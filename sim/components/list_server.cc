@@ -6,7 +6,7 @@
 
 #include "automation/dates.h"
 #include "host/contract.h"
-#include "sim/components/connection.h"
+#include "sim/db/sql_error.h"
 
 namespace mto::sim {
 
@@ -49,12 +49,7 @@ automation::Date periodDate(const std::string& text, const FiscalPeriod& period)
 }  // namespace
 
 ListServer::Period ListServer::currentPeriod() {
-  std::optional<FiscalPeriod> current;
-  try {
-    current = database_->currentPeriod();
-  } catch (const sqlite::Error& error) {
-    automation::raiseError(kSqlError, "SQL error: " + error.message(), std::string(kSource));
-  }
+  auto current = reportSqlErrors(kSource, {}, [&] { return database_->currentPeriod(); });
   if (!current) {
     automation::raiseError(kNoCurrentPeriod,
                            "No current accounting period: the system profile rows IC/CurrentYear and "

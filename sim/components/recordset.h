@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/db/sql_values.h"
 #include "sim/runtime/host_object.h"
-#include "sim/db/sqlite.h"
 
 namespace mto::sim {
 
@@ -27,6 +27,10 @@ inline constexpr int32_t kItemNotFound = 3265;
 
 namespace detail {
 struct FilterNode;
+}
+
+namespace sqlite {
+class Statement;
 }
 
 /// A read-only, client-side record set over a query result, with a current record, navigation
@@ -66,9 +70,10 @@ class Recordset : public HostObject<Recordset> {
   ~Recordset() override;
   static std::shared_ptr<Recordset> create(std::vector<std::string> columns, std::vector<Row> rows);
 
-  /// Steps a prepared statement to its end and keeps every row. Column values become Null,
-  /// Long (an integer that fits in 32 bits), Double (other integers and reals) or String (text,
-  /// and blobs as their bytes).
+  /// A record set over what a query read (see `Database::query`), taking its rows.
+  static std::shared_ptr<Recordset> fromResult(QueryResult result);
+  /// The same over a prepared statement, stepped to its end. Kept only for the editor's record
+  /// look-up until it reads through `Database::findRecord`; new code uses `fromResult`.
   static std::shared_ptr<Recordset> fromStatement(sqlite::Statement& statement);
 
   // Direct access for the simulated host; the plug-in goes through `invoke`.

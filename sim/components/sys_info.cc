@@ -15,13 +15,6 @@ int64_t idOf(const Variant& v) {
   return static_cast<int64_t>(automation::leadingNumber(std::string_view(automation::toText(v))));
 }
 
-double singleDouble(Database& db, const std::string& sql, int64_t id) {
-  auto statement = db.connection().prepare(sql);
-  statement.bind(1, id);
-  if (!statement.step() || statement.isNull(0)) return 0;
-  return statement.columnDouble(0);
-}
-
 std::string isoDate(automation::Date date) {
   auto parts = automation::dateParts(date);
   char text[16];
@@ -47,27 +40,20 @@ Variant SysInfo::getQty(Args args) {
     automation::raiseError(automation::errc::kTypeMismatch, "Extra conditions must be a Dictionary",
                            "SysInfo");
 
-  std::string sql =
-      "SELECT TOTAL(FQty) FROM t_ICInventory WHERE FItemID = ?1 AND FStockID = ?2 AND FSPID = ?3 AND "
-      "FBatchNo = ?4 "
-      "AND FMTONo = ?5";
-  bool byAux = conditions->contains("AuxPropID");
-  if (byAux) sql += " AND FAuxPropID = ?6";
-  bool byShelfLife = !kfDate.isMissing();
-  if (byShelfLife) sql += " AND FKFDate = ?7 AND FKFPeriod = ?8";
+  StockFilter filter;
+  filter.itemId = itemId;
+  filter.stockId = stockId;
+  filter.stockPlaceId = spId;
+  filter.batchNo = std::move(batchNo);
+  filter.mtoNo = automation::toText(conditions->at("FMTONo"));
+  if (conditions->contains("AuxPropID")) filter.auxPropId = idOf(conditions->at("AuxPropID"));
+  if (!kfDate.isMissing())
+    filter.shelfLife = StockFilter::ShelfLife{isoDate(automation::toDate(kfDate)), kfPeriod};
+  double baseQty = database_->stockOnHand(filter);
 
-  auto statement = database_->connection().prepare(sql);
-  statement.bind(1, itemId).bind(2, stockId).bind(3, spId).bind(4, batchNo);
-  statement.bind(5, automation::toText(conditions->at("FMTONo")));
-  if (byAux) statement.bind(6, idOf(conditions->at("AuxPropID")));
-  if (byShelfLife) statement.bind(7, isoDate(automation::toDate(kfDate))).bind(8, kfPeriod);
-  double baseQty = statement.step() ? statement.columnDouble(0) : 0;
-
-  double unitCoefficient =
-      singleDouble(*database_, "SELECT FCoefficient FROM t_MeasureUnit WHERE FMeasureUnitID = ?1", unitId);
+  double unitCoefficient = database_->unitCoefficient(unitId).value_or(0);
   if (unitCoefficient <= 0) unitCoefficient = 1;
-  double secCoefficient =
-      singleDouble(*database_, "SELECT FSecCoefficient FROM t_ICItem WHERE FItemID = ?1", itemId);
+  double secCoefficient = database_->secondaryCoefficient(itemId).value_or(0);
   args[11].assign(secCoefficient > 0 ? baseQty / secCoefficient : 0.0);
   return baseQty / unitCoefficient;
 }

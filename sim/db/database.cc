@@ -2,9 +2,118 @@
 
 #include <sqlite3.h>
 
+#include <limits>
+#include <stdexcept>
+
 #include "sim/db/schema.h"
+#include "sim/db/sql_error.h"
+#include "sim/db/transaction.h"
 
 namespace mto::sim {
+
+using automation::Variant;
+
+namespace {
+
+Variant columnValue(const sqlite::Statement& statement, int column) {
+  switch (statement.columnType(column)) {
+    case sqlite::ColumnType::Null:
+      return Variant::null();
+    case sqlite::ColumnType::Integer: {
+      int64_t v = statement.columnInt64(column);
+      if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
+        return Variant(static_cast<int32_t>(v));
+      return Variant(static_cast<double>(v));
+    }
+    case sqlite::ColumnType::Float:
+      return Variant(statement.columnDouble(column));
+    case sqlite::ColumnType::Text:
+    case sqlite::ColumnType::Blob:
+      break;
+  }
+  return Variant(statement.columnText(column));
+}
+
+void bindValue(sqlite::Statement& statement, int index, const SqlValue& value) {
+  std::visit(
+      [&](const auto& v) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::monostate>)
+          statement.bindNull(index);
+        else
+          statement.bind(index, v);
+      },
+      value);
+}
+
+std::string quoteIdentifier(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+/// "INSERT INTO table (c1, c2, ...) VALUES (?, ?, ...)" over fixed, trusted column names.
+std::string insertSql(std::string_view table, std::span<const std::string_view> columns) {
+  std::string names;
+  std::string marks;
+  for (auto column : columns) {
+    if (!names.empty()) {
+      names += ", ";
+      marks += ", ";
+    }
+    names += column;
+    marks += "?";
+  }
+  return "INSERT INTO " + std::string(table) + " (" + names + ") VALUES (" + marks + ")";
+}
+
+std::optional<double> singleDouble(sqlite::Connection& connection, std::string_view sql, int64_t id) {
+  auto statement = connection.prepare(sql);
+  statement.bind(1, id);
+  if (!statement.step() || statement.isNull(0)) return std::nullopt;
+  return statement.columnDouble(0);
+}
+
+struct ProfileTableNames {
+  std::string_view table;
+  std::string_view categoryColumn;
+};
+
+ProfileTableNames namesOf(ProfileTable table) {
+  switch (table) {
+    case ProfileTable::SystemProfile:
+      return {"t_SystemProfile", "FCateGory"};
+    case ProfileTable::RpSystemProfile:
+      return {"t_RP_SystemProfile", "FCateGory"};
+    case ProfileTable::PriceOptions:
+      break;
+  }
+  return {"ICPrcOpt", "FCategory"};
+}
+
+}  // namespace
+
+QueryResult readStatement(sqlite::Statement& statement) {
+  const int count = statement.columnCount();
+  QueryResult result;
+  result.columns.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) result.columns.push_back(statement.columnName(i));
+  while (statement.step()) {
+    QueryResult::Row row;
+    row.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) row.push_back(columnValue(statement, i));
+    result.rows.push_back(std::move(row));
+  }
+  return result;
+}
+
+std::optional<ProfileTable> profileTableNamed(std::string_view name) {
+  for (auto table : {ProfileTable::SystemProfile, ProfileTable::RpSystemProfile, ProfileTable::PriceOptions})
+    if (namesOf(table).table == name) return table;
+  return std::nullopt;
+}
 
 Database::Database(sqlite::Connection connection) : connection_(std::move(connection)) {}
 
@@ -33,20 +142,30 @@ void Database::ensureSchema(const std::string& where) {
                                              "; delete the file to have it created again");
   }
   // All or nothing: a failing script must not leave a half-made schema that a later open trusts.
-  connection_.exec("BEGIN");
-  try {
-    for (auto script : schema::kScripts) connection_.exec(script);
-    connection_.exec("PRAGMA user_version = " + std::to_string(schema::kVersion));
-    connection_.exec("COMMIT");
-  } catch (...) {
-    sqlite3_exec(connection_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
+  Transaction transaction(*this);
+  for (auto script : schema::kScripts) connection_.exec(script);
+  connection_.exec("PRAGMA user_version = " + std::to_string(schema::kVersion));
+  transaction.commit();
   seeded_ = true;
 }
 
 void Database::execute(std::string_view sql) {
   connection_.exec(sql);
+}
+
+std::optional<QueryResult> Database::query(std::string_view sql) {
+  std::optional<QueryResult> result;
+  std::string_view rest = sql;
+  while (!sqlite::isBlankSql(rest)) {
+    auto statement = connection_.prepare(rest, &rest);
+    if (statement.columnCount() > 0) {
+      result = readStatement(statement);
+    } else {
+      while (statement.step()) {
+      }
+    }
+  }
+  return result;
 }
 
 std::optional<FiscalPeriod> Database::currentPeriod() {
@@ -84,6 +203,116 @@ bool Database::isAllowed(int userId, int objectType, int objectId, int accessMas
       "WHERE FUserID = ?1 AND FObjectType = ?2 AND FObjectID = ?3 AND FAccessMask = ?4");
   stmt.bind(1, userId).bind(2, objectType).bind(3, objectId).bind(4, accessMask);
   return stmt.step() && stmt.columnInt64(0) != 0;
+}
+
+std::optional<Record> Database::findRecord(std::string_view table, std::string_view idColumn,
+                                           const SqlValue& id, std::string_view errorSource) {
+  std::string sql =
+      "SELECT * FROM " + quoteIdentifier(table) + " WHERE " + quoteIdentifier(idColumn) + " = ?1";
+  return reportSqlErrors(errorSource, sql, [&]() -> std::optional<Record> {
+    auto statement = connection_.prepare(sql);
+    bindValue(statement, 1, id);
+    if (!statement.step()) return std::nullopt;
+    Record record;
+    const int count = statement.columnCount();
+    record.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) record.emplace_back(statement.columnName(i), columnValue(statement, i));
+    return record;
+  });
+}
+
+double Database::stockOnHand(const StockFilter& filter) {
+  std::string sql =
+      "SELECT TOTAL(FQty) FROM t_ICInventory WHERE FItemID = ?1 AND FStockID = ?2 AND FSPID = ?3 AND "
+      "FBatchNo = ?4 AND FMTONo = ?5";
+  if (filter.auxPropId) sql += " AND FAuxPropID = ?6";
+  if (filter.shelfLife) sql += " AND FKFDate = ?7 AND FKFPeriod = ?8";
+  auto statement = connection_.prepare(sql);
+  statement.bind(1, filter.itemId).bind(2, filter.stockId).bind(3, filter.stockPlaceId);
+  statement.bind(4, filter.batchNo).bind(5, filter.mtoNo);
+  if (filter.auxPropId) statement.bind(6, *filter.auxPropId);
+  if (filter.shelfLife) statement.bind(7, filter.shelfLife->productionDate).bind(8, filter.shelfLife->days);
+  return statement.step() ? statement.columnDouble(0) : 0;
+}
+
+std::optional<double> Database::unitCoefficient(int64_t unitId) {
+  return singleDouble(connection_, "SELECT FCoefficient FROM t_MeasureUnit WHERE FMeasureUnitID = ?1",
+                      unitId);
+}
+
+std::optional<double> Database::secondaryCoefficient(int64_t itemId) {
+  return singleDouble(connection_, "SELECT FSecCoefficient FROM t_ICItem WHERE FItemID = ?1", itemId);
+}
+
+std::optional<Material> Database::findMaterial(int64_t itemId) {
+  auto statement = connection_.prepare(
+      "SELECT FNumber, FName, FQtyDecimal, FSecCoefficient FROM t_ICItem WHERE FItemID = ?");
+  statement.bind(1, itemId);
+  if (!statement.step()) return std::nullopt;
+  return Material{statement.columnText(0), statement.columnText(1),
+                  static_cast<int32_t>(statement.columnInt64(2)), statement.columnDouble(3)};
+}
+
+int64_t Database::insertMtoChange(std::span<const SqlValue> head,
+                                  std::span<const std::vector<SqlValue>> entries) {
+  if (head.size() != kMtoChangeHeadColumns.size())
+    throw std::invalid_argument("insertMtoChange: the head needs one value per column");
+  for (const auto& entry : entries) {
+    if (entry.size() != kMtoChangeEntryColumns.size())
+      throw std::invalid_argument("insertMtoChange: an entry needs one value per column");
+  }
+  auto headInsert = connection_.prepare(insertSql("t_MTOChange", kMtoChangeHeadColumns));
+  for (size_t i = 0; i < head.size(); ++i) bindValue(headInsert, static_cast<int>(i) + 1, head[i]);
+  headInsert.step();
+  int64_t id = connection_.lastInsertRowId();
+
+  static const std::string entrySql = [] {
+    std::vector<std::string_view> columns = {"FInterID", "FEntryID"};
+    columns.insert(columns.end(), kMtoChangeEntryColumns.begin(), kMtoChangeEntryColumns.end());
+    return insertSql("t_MTOChangeEntry", columns);
+  }();
+  auto entryInsert = connection_.prepare(entrySql);
+  int64_t entryId = 0;
+  for (const auto& entry : entries) {
+    entryInsert.reset();
+    entryInsert.bind(1, id).bind(2, ++entryId);
+    for (size_t i = 0; i < entry.size(); ++i) bindValue(entryInsert, static_cast<int>(i) + 3, entry[i]);
+    entryInsert.step();
+  }
+  return id;
+}
+
+void Database::putProfileRow(ProfileTable table, std::string_view category, std::string_view key,
+                             const std::optional<std::string>& value) {
+  removeProfileRow(table, category, key);
+  auto names = namesOf(table);
+  auto insert =
+      connection_.prepare("INSERT INTO " + std::string(names.table) + " (" +
+                          std::string(names.categoryColumn) + ", FKey, FValue) VALUES (?1, ?2, ?3)");
+  insert.bind(1, category).bind(2, key);
+  if (value)
+    insert.bind(3, *value);
+  else
+    insert.bindNull(3);
+  insert.step();
+}
+
+void Database::removeProfileRow(ProfileTable table, std::string_view category, std::string_view key) {
+  auto names = namesOf(table);
+  auto remove = connection_.prepare("DELETE FROM " + std::string(names.table) + " WHERE " +
+                                    std::string(names.categoryColumn) + " = ?1 AND FKey = ?2");
+  remove.bind(1, category).bind(2, key);
+  remove.step();
+}
+
+void Database::putAccessRight(int64_t userId, int64_t objectType, int64_t objectId, int64_t accessMask,
+                              bool allowed) {
+  auto insert = connection_.prepare(
+      "INSERT OR REPLACE INTO t_AccessRight (FUserID, FObjectType, FObjectID, FAccessMask, FAllowed) "
+      "VALUES (?1, ?2, ?3, ?4, ?5)");
+  insert.bind(1, userId).bind(2, objectType).bind(3, objectId).bind(4, accessMask);
+  insert.bind(5, int64_t{allowed ? 1 : 0});
+  insert.step();
 }
 
 }  // namespace mto::sim

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "sim/db/sql_values.h"
 #include "sim/db/sqlite.h"
 
 namespace mto::sim {
@@ -18,11 +23,62 @@ struct FiscalPeriod {
   bool operator==(const FiscalPeriod&) const = default;
 };
 
-/// The simulated ERP database (schema and demo data in sim/schema.h). Opening a database that
-/// has no schema yet creates it and the demo data; a file that already has this build's schema
-/// is used as it is. Errors are `sqlite::Error`.
+/// The filter of a stock-on-hand read of t_ICInventory: the rows of one material, warehouse,
+/// stock place, batch and MTO number (texts compared exactly as stored; '' is free stock).
+struct StockFilter {
+  int64_t itemId = 0;        // FItemID
+  int64_t stockId = 0;       // FStockID
+  int64_t stockPlaceId = 0;  // FSPID
+  std::string batchNo;       // FBatchNo
+  std::string mtoNo;         // FMTONo
+  /// Only rows of this auxiliary property; every property when unset.
+  std::optional<int64_t> auxPropId;
+  /// A shelf life: production date 'YYYY-MM-DD' (FKFDate) and shelf-life days (FKFPeriod).
+  struct ShelfLife {
+    std::string productionDate;
+    int64_t days = 0;
+  };
+  /// Only rows of this shelf life; any shelf life when unset.
+  std::optional<ShelfLife> shelfLife;
+};
+
+/// A material of t_ICItem as the bill list shows it.
+struct Material {
+  std::string number;         // FNumber, "" when NULL
+  std::string name;           // FName, "" when NULL
+  int32_t qtyDecimals = 0;    // FQtyDecimal, 0 when NULL
+  double secCoefficient = 0;  // FSecCoefficient, 0 when NULL
+};
+
+/// The tables of system-profile rows that a scenario may set.
+enum class ProfileTable { SystemProfile, RpSystemProfile, PriceOptions };
+/// The table of that name ("t_SystemProfile", "t_RP_SystemProfile", "ICPrcOpt", exact case).
+std::optional<ProfileTable> profileTableNamed(std::string_view name);
+
+/// The columns of a stored MTO change bill, in the order `Database::insertMtoChange` takes their
+/// values. Each column is also the key of the editor field that holds the value.
+inline constexpr std::array<std::string_view, 9> kMtoChangeHeadColumns = {
+    "FBillNo", "FDate", "FStatus", "FTranType", "FHSID", "FCustID", "FDeptID", "FEmpID", "FExplanation"};
+/// The columns of an entry row after its FInterID and FEntryID, which the database fills in.
+inline constexpr std::array<std::string_view, 18> kMtoChangeEntryColumns = {
+    "FItemID",  "FAuxPropID", "FUnitID",     "FStockID",       "FSPID",         "FBatchNo",
+    "FKFDate",  "FKFPeriod",  "FPeriodDate", "FFromMTONo",     "FToMTONo",      "FQty",
+    "FBaseQty", "FSecQty",    "FChangeQty",  "FChangeBaseQty", "FChangeSecQty", "FNote"};
+
+/// Steps a prepared statement to its end and keeps every row, with the values of `QueryResult`.
+/// Only for `Recordset::fromStatement`, which goes once its last caller (the editor's record look-up)
+/// has moved to `Database::findRecord`.
+QueryResult readStatement(sqlite::Statement& statement);
+
+/// The simulated ERP database (schema and demo data in sim/db/schema.h), and the one place that
+/// speaks SQL: everything else reads and writes through its named methods. Opening a database
+/// that has no schema yet creates it and the demo data; a file that already has this build's
+/// schema is used as it is. Methods fail with `sqlite::Error` (`findRecord` excepted); a component
+/// that answers the plug-in turns that into its error with `reportSqlErrors` (sim/db/sql_error.h).
+/// Single-threaded, like the host it serves.
 class Database {
  public:
+  /// A private database in memory, with the schema and the demo data.
   static std::unique_ptr<Database> openInMemory();
   /// Opens or creates a database file. A file whose schema version differs from this build's is
   /// refused rather than read with missing tables.
@@ -36,6 +92,14 @@ class Database {
 
   /// Runs SQL statements (a scenario's extra rows, say); rows they yield are discarded.
   void execute(std::string_view sql);
+  /// Runs the statements of `sql` in order, as the host's connection does for the plug-in, and
+  /// returns the result of the last one that yields columns (a query that finds no rows included);
+  /// nullopt when none does. A failure stops at the failing statement; what the statements before
+  /// it wrote stays.
+  std::optional<QueryResult> query(std::string_view sql);
+
+  /// The raw connection, for the callers that have not moved to named methods yet
+  /// (sim/editor/bill_editor.cc, sim/scenario/scenario.cc); it goes once they have.
   sqlite::Connection& connection() { return connection_; }
 
   /// The period named by the profile rows IC/CurrentYear and IC/CurrentPeriod; nullopt when a
@@ -49,7 +113,40 @@ class Database {
   /// Whether a right is granted; a missing row refuses.
   bool isAllowed(int userId, int objectType, int objectId, int accessMask);
 
+  /// The first row of `table` whose `idColumn` equals `id`, all columns; nullopt when none. The
+  /// names are quoted as identifiers, so any text names a table or column (an unknown one fails).
+  /// A failure is raised through `raiseSqlError` with `errorSource` and the statement's text,
+  /// since only this room knows that text.
+  std::optional<Record> findRecord(std::string_view table, std::string_view idColumn, const SqlValue& id,
+                                   std::string_view errorSource);
+
+  /// Sum of FQty (base units) of the t_ICInventory rows that pass the filter; 0 when none does.
+  double stockOnHand(const StockFilter& filter);
+  /// FCoefficient of a t_MeasureUnit row; nullopt when there is no row or it is NULL.
+  std::optional<double> unitCoefficient(int64_t unitId);
+  /// FSecCoefficient of a t_ICItem row; nullopt when there is no row or it is NULL.
+  std::optional<double> secondaryCoefficient(int64_t itemId);
+  /// A material of t_ICItem by FItemID; nullopt when none.
+  std::optional<Material> findMaterial(int64_t itemId);
+
+  /// Stores a bill head into t_MTOChange (`head`: one value per `kMtoChangeHeadColumns`) and its
+  /// entries into t_MTOChangeEntry (each: one value per `kMtoChangeEntryColumns`, numbered
+  /// FEntryID 1, 2, ... under the new FInterID). Returns the FInterID. Runs in the caller's
+  /// transaction, if any, so that a caller can make the whole bill one (see `Transaction`).
+  /// A row of the wrong length raises `std::invalid_argument` before anything is written.
+  int64_t insertMtoChange(std::span<const SqlValue> head, std::span<const std::vector<SqlValue>> entries);
+
+  /// Sets a profile row: removes the rows of that category and key, then inserts one with
+  /// `value` (nullopt stores NULL).
+  void putProfileRow(ProfileTable table, std::string_view category, std::string_view key,
+                     const std::optional<std::string>& value);
+  /// Removes the profile rows of that category and key; none is not an error.
+  void removeProfileRow(ProfileTable table, std::string_view category, std::string_view key);
+  /// Grants (or refuses, `allowed` false) a right, replacing the row of the same four keys.
+  void putAccessRight(int64_t userId, int64_t objectType, int64_t objectId, int64_t accessMask, bool allowed);
+
  private:
+  friend class Transaction;
   explicit Database(sqlite::Connection connection);
   void ensureSchema(const std::string& where);
 

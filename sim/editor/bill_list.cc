@@ -130,8 +130,6 @@ std::vector<ListRow> BillList::demoRows(Database& db) {
       {"MTO000008", 18, 23, false, Variant(2.5), 12.3456, 2.5, "SO2403-0018", "SO2403-0032"},
   };
 
-  auto material = db.connection().prepare(
-      "SELECT FNumber, FName, FQtyDecimal, FSecCoefficient FROM t_ICItem WHERE FItemID = ?");
   std::vector<ListRow> rows;
   for (const auto& bill : bills) {
     ListRow row;
@@ -141,13 +139,11 @@ std::vector<ListRow> BillList::demoRows(Database& db) {
     row["FChangeQty"] = bill.changeQty;
     row["FFromMTONo"] = bill.fromMto;
     row["FToMTONo"] = bill.toMto;
-    material.reset();
-    material.bind(1, bill.itemId);
-    if (material.step()) {
-      row["FItemID"] = material.columnText(0);
-      row["FItemName"] = material.columnText(1);
-      row["FItemID_FQtyDecimal"] = static_cast<int32_t>(material.columnInt64(2));
-      row["FSecCoefficient"] = material.columnDouble(3);
+    if (auto material = db.findMaterial(bill.itemId)) {
+      row["FItemID"] = material->number;
+      row["FItemName"] = material->name;
+      row["FItemID_FQtyDecimal"] = material->qtyDecimals;
+      row["FSecCoefficient"] = material->secCoefficient;
     }
     if (!bill.ownCoefficient) row["FSecCoefficient"] = bill.coefficient;
     rows.push_back(std::move(row));

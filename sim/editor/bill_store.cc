@@ -1,100 +1,70 @@
 #include "sim/editor/bill_store.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "automation/convert.h"
 #include "automation/dates.h"
+#include "sim/db/transaction.h"
 
 namespace mto::sim {
 
 namespace {
 
-constexpr std::array kHeadColumns = {"FBillNo", "FDate",   "FStatus", "FTranType",   "FHSID",
-                                     "FCustID", "FDeptID", "FEmpID",  "FExplanation"};
-constexpr std::array kEntryColumns = {
-    "FItemID",  "FAuxPropID", "FUnitID",     "FStockID",       "FSPID",         "FBatchNo",
-    "FKFDate",  "FKFPeriod",  "FPeriodDate", "FFromMTONo",     "FToMTONo",      "FQty",
-    "FBaseQty", "FSecQty",    "FChangeQty",  "FChangeBaseQty", "FChangeSecQty", "FNote"};
-
-void bindValue(sqlite::Statement& statement, int index, const Variant& value) {
+/// The host's storing of a cell value: nothing (Empty, Null, Missing, "") is NULL, Booleans are
+/// 1 or 0, dates are 'YYYY-MM-DD' texts.
+SqlValue storedValue(const Variant& value) {
   switch (value.type()) {
     case automation::VarType::Empty:
     case automation::VarType::Null:
     case automation::VarType::Missing:
-      statement.bindNull(index);
-      return;
+      return std::monostate{};
     case automation::VarType::Boolean:
-      statement.bind(index, int64_t{value.boolValue() ? 1 : 0});
-      return;
+      return int64_t{value.boolValue() ? 1 : 0};
     case automation::VarType::Integer:
-      statement.bind(index, int64_t{value.integerValue()});
-      return;
+      return int64_t{value.integerValue()};
     case automation::VarType::Long:
-      statement.bind(index, int64_t{value.longValue()});
-      return;
+      return int64_t{value.longValue()};
     case automation::VarType::Double:
-      statement.bind(index, value.doubleValue());
-      return;
+      return value.doubleValue();
     case automation::VarType::Date: {
       auto p = automation::dateParts(value.dateValue());
       char text[16];
       std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.year, p.month, p.day);
-      statement.bind(index, std::string_view(text));
-      return;
+      return std::string(text);
     }
     case automation::VarType::String:
-      if (value.stringValue().empty())
-        statement.bindNull(index);
-      else
-        statement.bind(index, value.stringValue());
-      return;
+      if (value.stringValue().empty()) return std::monostate{};
+      return value.stringValue();
     default:
-      statement.bind(index, automation::toText(value));
-      return;
+      return automation::toText(value);
   }
 }
 
 template <size_t N>
-std::string insertSql(std::string_view table, const std::array<const char*, N>& columns, bool withEntry) {
-  std::string names = withEntry ? "FInterID, FEntryID" : "";
-  std::string marks = withEntry ? "?, ?" : "";
-  for (const char* c : columns) {
-    if (!names.empty()) {
-      names += ", ";
-      marks += ", ";
-    }
-    names += c;
-    marks += "?";
-  }
-  return "INSERT INTO " + std::string(table) + " (" + names + ") VALUES (" + marks + ")";
+std::vector<SqlValue> rowValues(const BillEditor& editor, const std::array<std::string_view, N>& columns,
+                                int32_t row) {
+  std::vector<SqlValue> values;
+  values.reserve(N);
+  for (auto column : columns) values.push_back(storedValue(editor.value(column, row)));
+  return values;
 }
 
 }  // namespace
 
 int64_t storeBill(Database& db, const BillEditor& editor) {
-  auto& connection = db.connection();
-  connection.exec("BEGIN");
-  try {
-    auto head = connection.prepare(insertSql("t_MTOChange", kHeadColumns, false));
-    int index = 1;
-    for (const char* column : kHeadColumns) bindValue(head, index++, editor.value(column, 0));
-    head.step();
-    int64_t id = connection.lastInsertRowId();
-    auto entry = connection.prepare(insertSql("t_MTOChangeEntry", kEntryColumns, true));
-    for (int32_t row = 1; row <= editor.rowCount(); ++row) {
-      entry.reset();
-      entry.bind(1, id).bind(2, int64_t{row});
-      index = 3;
-      for (const char* column : kEntryColumns) bindValue(entry, index++, editor.value(column, row));
-      entry.step();
-    }
-    connection.exec("COMMIT");
-    return id;
-  } catch (...) {
-    connection.exec("ROLLBACK");
-    throw;
-  }
+  auto head = rowValues(editor, kMtoChangeHeadColumns, 0);
+  std::vector<std::vector<SqlValue>> entries;
+  entries.reserve(static_cast<size_t>(std::max(editor.rowCount(), 0)));
+  for (int32_t row = 1; row <= editor.rowCount(); ++row)
+    entries.push_back(rowValues(editor, kMtoChangeEntryColumns, row));
+  Transaction transaction(db);
+  int64_t id = db.insertMtoChange(head, entries);
+  transaction.commit();
+  return id;
 }
 
 }  // namespace mto::sim

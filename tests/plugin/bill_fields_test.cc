@@ -25,9 +25,7 @@ class BillFieldsTest : public testing::SimTest {
   }
   Variant fld(std::string_view key, int32_t row) const { return entry(key, row, "FFLD"); }
   int64_t itemRows() {
-    auto statement = host().db().connection().prepare("SELECT COUNT(*) FROM t_ICItem");
-    statement.step();
-    return statement.columnInt64(0);
+    return host().db().query("SELECT COUNT(*) FROM t_ICItem")->rows.at(0).at(0).longValue();
   }
   void expectCleared(std::string_view key, int32_t row) {
     EXPECT_EQ(fld(key, row), Variant(""));

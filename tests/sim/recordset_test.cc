@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "automation/dates.h"
-#include "sim/db/sqlite.h"
 
 namespace mto::sim {
 namespace {
@@ -247,23 +246,6 @@ TEST(RecordsetLateBound, ReadsFieldsByNameAndPosition) {
     }
   }
   EXPECT_THROW(put(qty, "Value", int32_t{1}), AutomationError);
-}
-
-TEST(RecordsetFromStatement, TypesEachValueByItsStorageClass) {
-  auto db = sqlite::Connection::open(":memory:");
-  auto stmt = db.prepare(
-      "SELECT NULL AS n, 42 AS small, -2147483648 AS lowest, 2147483648 AS big, 2.5 AS real, 'text' AS t, "
-      "x'414243' AS b");
-  auto rs = Recordset::fromStatement(stmt);
-  ASSERT_EQ(rs->rows().size(), 1u);
-  EXPECT_EQ(rs->columns(), (std::vector<std::string>{"n", "small", "lowest", "big", "real", "t", "b"}));
-  EXPECT_TRUE(rs->value("n").isNull());
-  EXPECT_EQ(rs->value("small"), Variant(int32_t{42}));
-  EXPECT_EQ(rs->value("lowest"), Variant(int32_t{-2147483647 - 1}));
-  EXPECT_EQ(rs->value("big"), Variant(2147483648.0));
-  EXPECT_EQ(rs->value("real"), Variant(2.5));
-  EXPECT_EQ(rs->value("t"), Variant("text"));
-  EXPECT_EQ(rs->value("b"), Variant("ABC"));
 }
 
 }  // namespace

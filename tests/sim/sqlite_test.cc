@@ -2,13 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
-
-#include "sim/db/database.h"
 
 namespace mto::sim {
 namespace {
@@ -92,81 +88,6 @@ TEST(Sqlite, PrepareTakesOneStatementUnlessAskedForTheRest) {
   EXPECT_TRUE(second.isEmpty());  // NOLINT(bugprone-use-after-move)
   ASSERT_TRUE(moved.step());
   EXPECT_EQ(moved.columnInt64(0), 2);
-}
-
-TEST(Database, InMemoryHasTheSeedAndHelpers) {
-  auto db = Database::openInMemory();
-  EXPECT_TRUE(db->wasSeeded());
-
-  auto period = db->currentPeriod();
-  ASSERT_TRUE(period);
-  EXPECT_EQ(*period, (FiscalPeriod{2026, 6, "2026-06-01", "2026-06-30"}));
-  auto count =
-      db->connection().prepare("SELECT COUNT(*), MIN(FStartDate), MAX(FEndDate) FROM t_FiscalPeriod");
-  count.step();
-  EXPECT_EQ(count.columnInt64(0), 24);
-  EXPECT_EQ(count.columnText(1), "2026-01-01");
-  EXPECT_EQ(count.columnText(2), "2027-12-31");
-
-  db->setCurrentPeriod(2027, 2);
-  EXPECT_EQ(db->currentPeriod(), (FiscalPeriod{2027, 2, "2027-02-01", "2027-02-28"}));
-  db->setCurrentPeriod(2030, 1);
-  EXPECT_FALSE(db->currentPeriod());
-
-  EXPECT_EQ(db->resourceText("读取系统参数失败！", "en"), "Failed to read the system parameters!");
-  EXPECT_EQ(db->resourceText("单据日期不能小于当前期间,请重新输入。", "en"),
-            "The bill date cannot be earlier than the current period, please enter it again.");
-  EXPECT_FALSE(db->resourceText("读取系统参数失败!", "en"));  // ASCII "!" is another key
-  EXPECT_FALSE(db->resourceText("复制", "fr"));
-
-  EXPECT_TRUE(db->isAllowed(16394, 1088, 54, 33554432));
-  EXPECT_FALSE(db->isAllowed(16395, 1088, 54, 33554432));
-  EXPECT_FALSE(db->isAllowed(99999, 1088, 54, 33554432));
-
-  db->execute("INSERT INTO t_AccessRight VALUES (99999, 1088, 54, 33554432, 1)");
-  EXPECT_TRUE(db->isAllowed(99999, 1088, 54, 33554432));
-}
-
-class DatabaseFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    path_ = (std::filesystem::temp_directory_path() /
-             ("mto_db_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-              std::to_string(::getpid()) + ".db"))
-                .string();
-    std::filesystem::remove(path_);
-  }
-  void TearDown() override { std::filesystem::remove(path_); }
-  std::string path_;
-};
-
-TEST_F(DatabaseFile, IsSeededOnceAndKeepsItsRows) {
-  {
-    auto db = Database::openFile(path_);
-    EXPECT_TRUE(db->wasSeeded());
-    db->execute("UPDATE t_SystemProfile SET FValue = '0' WHERE FCateGory = 'IC' AND FKey = 'SecUnit'");
-  }
-  auto db = Database::openFile(path_);
-  EXPECT_FALSE(db->wasSeeded());
-  auto stmt = db->connection().prepare(
-      "SELECT FValue, (SELECT COUNT(*) FROM t_SystemProfile) FROM t_SystemProfile "
-      "WHERE FCateGory = 'IC' AND FKey = 'SecUnit'");
-  ASSERT_TRUE(stmt.step());
-  EXPECT_EQ(stmt.columnText(0), "0");
-  EXPECT_EQ(stmt.columnInt64(1), 34);  // not doubled by a second seed
-}
-
-TEST_F(DatabaseFile, RefusesAnotherSchemaVersion) {
-  {
-    auto raw = sqlite::Connection::open(path_);
-    raw.exec("PRAGMA user_version = 999");
-  }
-  try {
-    Database::openFile(path_);
-    ADD_FAILURE() << "no error";
-  } catch (const sqlite::Error& e) {
-    EXPECT_NE(e.message().find("schema version 999"), std::string::npos) << e.message();
-  }
 }
 
 }  // namespace
