@@ -66,7 +66,8 @@ inline constexpr int32_t kRackA2Bin1 = 43;
 
 /// Plan tracking number with stock of most materials in kRawMaterials.
 inline constexpr std::string_view kPlanA = "MTO-2026-001";
-/// Plan tracking number with smaller stock of kSteelPlate, kAluminiumBar and kHexBolt.
+/// Plan tracking number with stock of kSteelPlate (120.5 at kRackA1Bin1), kAluminiumBar, kHexBolt
+/// and kLubricatingOil.
 inline constexpr std::string_view kPlanB = "MTO-2026-002";
 /// Batch of kAluminiumBar held under both kPlanA (60.125 m) and kPlanB (18 m).
 inline constexpr std::string_view kAluminiumBatch = "AL-2612";
