@@ -4,14 +4,16 @@
 
 #include "automation/convert.h"
 #include "automation/platform.h"
-#include "sim/editor/bill_editor.h"
-#include "sim/components/toolbar.h"
 #include "common/sim_fixture.h"
+#include "sim/components/toolbar.h"
+#include "sim/db/demo_data.h"
+#include "sim/editor/bill_editor.h"
 
 namespace mto::support {
 namespace {
 
 using automation::Variant;
+namespace demo = sim::demo;
 
 class BillFieldsTest : public testing::SimTest {
  protected:
@@ -65,47 +67,47 @@ TEST_F(BillFieldsTest, EqualNumbersChangeNothingButStillRefresh) {
 
 TEST_F(BillFieldsTest, UnitFieldKeepsItsPreviousUnitOnlyOnAChange) {
   editor_->addRow();
-  editor_->setCell("FUnitID", 1, int32_t{4});
-  set("FUnitID", 1, int32_t{1});
-  EXPECT_EQ(entry("FUnitID", 1, "FLastUnitID"), Variant(int32_t{4}));
-  set("FUnitID", 1, "1");
-  EXPECT_EQ(entry("FUnitID", 1, "FLastUnitID"), Variant(int32_t{4}));
+  editor_->setCell("FUnitID", 1, demo::kKilogram);
+  set("FUnitID", 1, demo::kPieces);
+  EXPECT_EQ(entry("FUnitID", 1, "FLastUnitID"), Variant(demo::kKilogram));
+  set("FUnitID", 1, std::to_string(demo::kPieces));
+  EXPECT_EQ(entry("FUnitID", 1, "FLastUnitID"), Variant(demo::kKilogram));
 }
 
 TEST_F(BillFieldsTest, LookUpResolvesOneRecordAndClearsOnNoneOrSeveral) {
   editor_->addRow();
-  set("FItemID", 1, int32_t{12});
+  set("FItemID", 1, demo::kSteelPlate);
   EXPECT_EQ(entry("FItemID", 1, "FFND"), Variant("01.01.001"));
   EXPECT_EQ(editor_->displayedText("FItemID", 1), "Steel plate");
   set("FItemID", 1, int32_t{999});
   expectCleared("FItemID", 1);
 
-  set("FItemID", 1, int32_t{12});
-  host().db().execute(
-      "INSERT INTO t_ICItem (FItemID, FNumber, FName, FUnitID) VALUES (14, '09.99.999', 'Duplicate', 1)");
-  set("FItemID", 1, int32_t{14});
+  set("FItemID", 1, demo::kSteelPlate);
+  host().db().execute("INSERT INTO t_ICItem (FItemID, FNumber, FName, FUnitID) VALUES (" +
+                      std::to_string(demo::kHexBolt) + ", '09.99.999', 'Duplicate', 1)");
+  set("FItemID", 1, demo::kHexBolt);
   expectCleared("FItemID", 1);
 }
 
 TEST_F(BillFieldsTest, SubMessageReadsItsCodeAndSelectedBillsShowTheBusinessTypeCode) {
   editor_->billTemplate().set("FHSID", "FSRCTableName", "T_SUBMESSAGE");
-  set("FHSID", 0, int32_t{62});
+  set("FHSID", 0, demo::kCustomerTransfer);
   EXPECT_EQ(entry("FHSID", 0, "FFND"), Variant("02"));
   editor_->setDataEntry("FIsSelBill", int32_t{1});
-  set("FHSID", 0, int32_t{61});
+  set("FHSID", 0, demo::kOrdinaryChange);
   EXPECT_EQ(entry("FHSID", 0, "FDSP"), Variant("Ordinary change")) << "class type 1007105";
 
   editor_->setClassTypeID(kNumberShownClassType);
-  set("fhsid", 0, int32_t{63});
+  set("fhsid", 0, demo::kPlanMerge);
   EXPECT_EQ(editor_->displayedText("FHSID", 0), "03");
 }
 
 TEST_F(BillFieldsTest, AccountFieldShowsItsKeptDisplayOnlyUnderItsExactKey) {
-  editor_->setCell("FCustID", 0, int32_t{82}, std::string("Eastlake Motors"));
-  set("FCustID", 0, int32_t{81});
+  editor_->setCell("FCustID", 0, demo::kEastlakeMotors, std::string("Eastlake Motors"));
+  set("FCustID", 0, demo::kNorthwindMachinery);
   EXPECT_EQ(editor_->displayedText("FCustID", 0), "Eastlake Motors") << "no look-up for source kind 7";
-  set("fcustid", 0, int32_t{83});
-  EXPECT_EQ(editor_->displayedText("FCustID", 0), "83");
+  set("fcustid", 0, demo::kHarborPumps);
+  EXPECT_EQ(editor_->displayedText("FCustID", 0), std::to_string(demo::kHarborPumps));
 }
 
 TEST_F(BillFieldsTest, HostileLookUpValuesNeverReachTheStatement) {
@@ -113,7 +115,7 @@ TEST_F(BillFieldsTest, HostileLookUpValuesNeverReachTheStatement) {
   int64_t before = itemRows();
   for (const Variant& hostile : {Variant("1 OR 1=1"), Variant("0; DELETE FROM t_ICItem"), Variant("12abc"),
                                  Variant("1.5"), Variant(""), Variant(1.5)}) {
-    editor_->setCell("FItemID", 1, int32_t{13});
+    editor_->setCell("FItemID", 1, demo::kAluminiumBar);
     sim::HostCallCounter::instance().reset();
     set("FItemID", 1, hostile);
     EXPECT_EQ(calls("DataSrv.GetData"), 0u) << describe(hostile);
@@ -122,7 +124,7 @@ TEST_F(BillFieldsTest, HostileLookUpValuesNeverReachTheStatement) {
   EXPECT_EQ(itemRows(), before);
 
   for (const Variant& plain : {Variant("12"), Variant(int32_t{12}), Variant(12.0), Variant(int32_t{-1})}) {
-    editor_->setCell("FItemID", 1, int32_t{13});
+    editor_->setCell("FItemID", 1, demo::kAluminiumBar);
     sim::HostCallCounter::instance().reset();
     set("FItemID", 1, plain);
     EXPECT_EQ(calls("DataSrv.GetData"), 1u) << describe(plain);
@@ -132,7 +134,7 @@ TEST_F(BillFieldsTest, HostileLookUpValuesNeverReachTheStatement) {
 TEST_F(BillFieldsTest, FieldHasValueNeedsANonZeroNonEmptyValue) {
   editor_->addRow();
   EXPECT_FALSE(FieldHasValue(bill_, "FItemID", 1));
-  editor_->setCell("FItemID", 1, int32_t{12});
+  editor_->setCell("FItemID", 1, demo::kSteelPlate);
   EXPECT_TRUE(FieldHasValue(bill_, "FItemID", 1));
   EXPECT_FALSE(FieldHasValue(bill_, "FNoSuchField", 1));
   failMember("BillEvent.GetFieldValue", kFieldValuePresentError);

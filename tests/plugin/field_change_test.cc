@@ -7,6 +7,7 @@
 #include "common/sim_fixture.h"
 #include "core/cls_mto_change.h"
 #include "sim/components/collections.h"
+#include "sim/db/demo_data.h"
 #include "sim/editor/bill_editor.h"
 
 namespace mto::bill {
@@ -16,6 +17,7 @@ using automation::AutomationError;
 using automation::Date;
 using automation::makeDate;
 using automation::Variant;
+namespace demo = sim::demo;
 
 /// An editor bound to the plug-in, so that user entries reach the change handler as events.
 class FieldChangeTest : public testing::SimTest {
@@ -69,10 +71,10 @@ TEST_F(FieldChangeTest, RowsBelowOneAndKeysOfAnotherCaseDoNothing) {
 }
 
 TEST_F(FieldChangeTest, ChoosingAMaterialResetsTheRowAndReadsFreeStock) {
-  setRow({{"FStockID", int32_t{31}},
-          {"FSPID", int32_t{42}},
-          {"FAuxPropID", int32_t{51}},
-          {"FFromMTONo", "MTO-2026-001"},
+  setRow({{"FStockID", demo::kRawMaterials},
+          {"FSPID", demo::kRackA1Bin2},
+          {"FAuxPropID", demo::kRed},
+          {"FFromMTONo", demo::kPlanA},
           {"FToMTONo", "MTO-2026-009"},
           {"FQty", 5.0},
           {"FBaseQty", 5.0},
@@ -80,12 +82,12 @@ TEST_F(FieldChangeTest, ChoosingAMaterialResetsTheRowAndReadsFreeStock) {
           {"FChangeQty", 3.0},
           {"FChangeBaseQty", 3.0},
           {"FChangeSecQty", 1.0}});
-  editor_->userSetCell("FItemID", 1, int32_t{12});
+  editor_->userSetCell("FItemID", 1, demo::kSteelPlate);
   EXPECT_EQ(fld("FAuxPropID"), Variant("")) << "0 finds no auxiliary property";
   EXPECT_EQ(editor_->displayedText("FAuxPropID", 1), "Red") << "written without a refresh";
   for (const char* key : {"FFromMTONo", "FToMTONo", "FChangeQty", "FChangeBaseQty", "FChangeSecQty"})
     EXPECT_EQ(editor_->displayedText(key, 1), "") << key;
-  EXPECT_EQ(fld("FQty"), Variant(1000.0)) << "free stock of warehouse 31, place 42";
+  EXPECT_EQ(fld("FQty"), Variant(1000.0)) << "free stock of the steel plate at that place";
   EXPECT_EQ(fld("FSecQty"), Variant(0.0));
   EXPECT_EQ(editor_->cellDecimals("FQty", 1), 2);
 }
@@ -93,19 +95,19 @@ TEST_F(FieldChangeTest, ChoosingAMaterialResetsTheRowAndReadsFreeStock) {
 TEST_F(FieldChangeTest, ShelfLifeMaterialStartsTodayUnlessTheRowHasAStartDate) {
   useDottedLocale();
   host().platform().setNow(makeDate(2026, 3, 15, 10, 30));
-  editor_->userSetCell("FItemID", 1, int32_t{15});
+  editor_->userSetCell("FItemID", 1, demo::kEpoxyAdhesive);
   EXPECT_EQ(fld("FKFDate"), Variant("2026.03.15"));
   EXPECT_EQ(fld("FPeriodDate"), Variant("11.09.2026")) << "180 days later";
 
   editor_->addRow();
   editor_->setCell("FKFDate", 2, "2026.01.10");
-  editor_->userSetCell("FItemID", 2, int32_t{15});
+  editor_->userSetCell("FItemID", 2, demo::kEpoxyAdhesive);
   EXPECT_EQ(fld("FKFDate", 2), Variant("2026.01.10"));
   EXPECT_EQ(fld("FPeriodDate", 2), Variant("09.07.2026"));
 
   editor_->addRow();
   failMember("SysInfo.GetQty");
-  EXPECT_THROW(editor_->userSetCell("FItemID", 3, int32_t{16}), AutomationError);
+  EXPECT_THROW(editor_->userSetCell("FItemID", 3, demo::kLubricatingOil), AutomationError);
   EXPECT_EQ(fld("FKFDate", 3), Variant("2026.03.15"));
   EXPECT_EQ(fld("FPeriodDate", 3), Variant("2027.03.15")) << "bill date format until the stock is read";
 }
@@ -113,7 +115,7 @@ TEST_F(FieldChangeTest, ShelfLifeMaterialStartsTodayUnlessTheRowHasAStartDate) {
 TEST_F(FieldChangeTest, ClearingTheMaterialBlanksClearableCellsAndReadsNothing) {
   editor_->billTemplate().set("FNote", "FVisible", int32_t{2});
   for (Variant cleared : {Variant(int32_t{0}), Variant("")}) {
-    setRow({{"FItemID", int32_t{12}},
+    setRow({{"FItemID", demo::kSteelPlate},
             {"FBatchNo", "B-1"},
             {"FToMTONo", "MTO-2026-009"},
             {"FQty", 5.0},
@@ -170,7 +172,8 @@ TEST_F(FieldChangeTest, QtyDecimalsFollowEachRowsMaterial) {
   ApplyQtyDecimals(state_);
   EXPECT_EQ(calls("BillEvent.SetDecimal") + calls("BillEvent.SetSumDecimal"), 0u) << "no rows";
 
-  const std::pair<int32_t, int32_t> materials[] = {{12, 2}, {23, 4}, {14, 0}, {12, 2}};
+  const std::pair<int32_t, int32_t> materials[] = {
+      {demo::kSteelPlate, 2}, {demo::kPrecisionShim, 4}, {demo::kHexBolt, 0}, {demo::kSteelPlate, 2}};
   for (auto [item, decimals] : materials) editor_->setCell("FItemID", editor_->addRow(), item);
   editor_->addRow();  // no material: 0 decimals
   editor_->userSetCell("FChangeQty", 1, 2.0);
@@ -185,9 +188,10 @@ TEST_F(FieldChangeTest, QtyDecimalsFollowEachRowsMaterial) {
   EXPECT_EQ(editor_->sumDecimals("FBaseQty"), std::nullopt);
 
   // A material without decimals leaves its row as it was, and the totals still count that row.
-  host().db().execute("UPDATE t_ICItem SET FQtyDecimal = '' WHERE FItemID = 19");
+  host().db().execute("UPDATE t_ICItem SET FQtyDecimal = '' WHERE FItemID = " +
+                      std::to_string(demo::kCopperWire));
   int32_t row = editor_->addRow();
-  editor_->setCell("FItemID", row, int32_t{19});
+  editor_->setCell("FItemID", row, demo::kCopperWire);
   editor_->cell("FQty", row)->set("FDecimal", int32_t{6});
   ApplyQtyDecimals(state_);
   EXPECT_EQ(editor_->cellDecimals("FQty", row), std::nullopt);

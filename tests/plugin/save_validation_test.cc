@@ -2,12 +2,15 @@
 
 #include "automation/dates.h"
 #include "bill/bill_events.h"
-#include "sim/editor/bill_editor.h"
-#include "sim/components/collections.h"
 #include "common/sim_fixture.h"
+#include "sim/components/collections.h"
+#include "sim/db/demo_data.h"
+#include "sim/editor/bill_editor.h"
 
 namespace mto::bill {
 namespace {
+
+namespace demo = sim::demo;
 
 class SaveValidationTest : public testing::SimTest {
  protected:
@@ -31,10 +34,10 @@ TEST_F(SaveValidationTest, OnlyTheWarehouseLookUpIsFiltered) {
 
 TEST_F(SaveValidationTest, CurrentPeriodComesFromTheListServerWithThePropertyString) {
   LoadCurrentPeriod();
-  EXPECT_EQ(currentPeriod().year, 2026);
-  EXPECT_EQ(currentPeriod().period, 6);
-  EXPECT_EQ(currentPeriod().first, automation::makeDate(2026, 6, 1));
-  EXPECT_EQ(currentPeriod().last, automation::makeDate(2026, 6, 30));
+  EXPECT_EQ(currentPeriod().year, demo::kCurrentYear);
+  EXPECT_EQ(currentPeriod().period, demo::kCurrentPeriod);
+  EXPECT_EQ(currentPeriod().first, automation::makeDate(demo::kCurrentYear, demo::kCurrentPeriod, 1));
+  EXPECT_EQ(currentPeriod().last, automation::makeDate(demo::kCurrentYear, demo::kCurrentPeriod, 30));
   host().removeComponent("T8ListServer.clsListServer");
   EXPECT_THROW(LoadCurrentPeriod(), automation::AutomationError);
 }
@@ -46,7 +49,7 @@ TEST_F(SaveValidationTest, AMissingBillDateNeverRefusesTheUnCheck) {
   m_BillInterface_UnMultiCheck(self_, 1, 2, 1, 1, 1, 2, sendArg, cancelArg);
   EXPECT_EQ(cancel, automation::Variant(false));
   EXPECT_EQ(send, automation::Variant(true)) << "bSendMessage is left as the host passed it";
-  editor_->setCell("FDate", 0, "2026-05-31");
+  editor_->setCell("FDate", 0, "2026-05-31");  // the day before the current period
   m_BillInterface_UnMultiCheck(self_, 1, 2, 1, 1, 1, 2, sendArg, cancelArg);
   EXPECT_EQ(cancel, automation::Variant(true));
 }

@@ -5,16 +5,18 @@
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "automation/thread_state.h"
-#include "host/contract.h"
-#include "sim/editor/bill_editor.h"
-#include "sim/components/collections.h"
 #include "common/sim_fixture.h"
+#include "host/contract.h"
+#include "sim/components/collections.h"
+#include "sim/db/demo_data.h"
+#include "sim/editor/bill_editor.h"
 
 namespace mto::bill {
 namespace {
 
 using automation::AutomationError;
 using automation::Variant;
+namespace demo = sim::demo;
 
 /// Stands in for the data-access service: records each `GetQty` call and answers with a set
 /// quantity and secondary quantity.
@@ -67,25 +69,25 @@ class StockOnHandTest : public testing::SimTest {
 
 TEST_F(StockOnHandTest, StockKeyReachesTheServiceAsTwelveArguments) {
   auto service = recordService();
-  setRow({{"FItemID", int32_t{14}},
-          {"FStockID", int32_t{31}},
-          {"FSPID", int32_t{42}},
+  setRow({{"FItemID", demo::kHexBolt},
+          {"FStockID", demo::kRawMaterials},
+          {"FSPID", demo::kRackA1Bin2},
           {"FBatchNo", "B-1"},
           {"FUnitID", "12ab"},
           {"FKFPeriod", "7.6 days"},
-          {"FFromMTONo", "MTO-2026-001"},
-          {"FAuxPropID", int32_t{51}}});
+          {"FFromMTONo", demo::kPlanA},
+          {"FAuxPropID", demo::kRed}});
   SetQty(state_, 1);
   ASSERT_EQ(service->calls.size(), 1u);
   const auto& call = service->calls[0];
   ASSERT_EQ(call.args.size(), 12u);
   std::vector<Variant> expected{std::string(sim::kDefaultPropsString),
-                                "31",
-                                "14",
+                                std::to_string(demo::kRawMaterials),
+                                std::to_string(demo::kHexBolt),
                                 "B-1",
                                 int32_t{12},
                                 true,
-                                int32_t{42},
+                                demo::kRackA1Bin2,
                                 Variant::missing(),
                                 int32_t{8},
                                 int32_t{0}};
@@ -93,7 +95,8 @@ TEST_F(StockOnHandTest, StockKeyReachesTheServiceAsTwelveArguments) {
   EXPECT_EQ(call.byRef,
             (std::vector<bool>{false, true, true, true, true, true, true, false, true, true, true, true}));
   using Entries = std::vector<std::pair<std::string, Variant>>;
-  EXPECT_EQ(call.conditions, (Entries{{"FMTONo", Variant("MTO-2026-001")}, {"AuxPropID", Variant("51")}}));
+  EXPECT_EQ(call.conditions,
+            (Entries{{"FMTONo", Variant(demo::kPlanA)}, {"AuxPropID", Variant(std::to_string(demo::kRed))}}));
   EXPECT_EQ(fld("FQty"), Variant(7.5));
   EXPECT_EQ(fld("FSecQty"), Variant(2.5));
 
@@ -110,38 +113,38 @@ TEST_F(StockOnHandTest, StockKeyReachesTheServiceAsTwelveArguments) {
 }
 
 TEST_F(StockOnHandTest, QuantitiesFollowWarehousePlaceBatchAndTrackingNumber) {
-  setRow({{"FItemID", int32_t{12}},
-          {"FUnitID", int32_t{4}},
-          {"FStockID", int32_t{31}},
-          {"FSPID", int32_t{41}},
-          {"FFromMTONo", "MTO-2026-001"}});
+  setRow({{"FItemID", demo::kSteelPlate},
+          {"FUnitID", demo::kKilogram},
+          {"FStockID", demo::kRawMaterials},
+          {"FSPID", demo::kRackA1Bin1},
+          {"FFromMTONo", demo::kPlanA}});
   SetQty(state_, 1);
   EXPECT_EQ(fld("FQty"), Variant(500.0));
   EXPECT_EQ(fld("FBaseQty"), Variant(500.0)) << "the host's action on FQty";
 
-  setRow({{"FFromMTONo", "MTO-2026-002"}});
+  setRow({{"FFromMTONo", demo::kPlanB}});
   SetQty(state_, 1);
   EXPECT_EQ(fld("FQty"), Variant(120.5));
-  setRow({{"FFromMTONo", ""}, {"FSPID", int32_t{42}}});
+  setRow({{"FFromMTONo", ""}, {"FSPID", demo::kRackA1Bin2}});
   SetQty(state_, 1);
   EXPECT_EQ(fld("FQty"), Variant(1000.0));
   EXPECT_EQ(editor_->columnTotal("FQty"), 1000.0);
 
   editor_->addRow();
-  setRow({{"FItemID", int32_t{13}},
-          {"FUnitID", int32_t{7}},
-          {"FStockID", int32_t{31}},
-          {"FSPID", int32_t{43}},
-          {"FBatchNo", "AL-2612"},
-          {"FFromMTONo", "MTO-2026-001"}},
+  setRow({{"FItemID", demo::kAluminiumBar},
+          {"FUnitID", demo::kMetre},
+          {"FStockID", demo::kRawMaterials},
+          {"FSPID", demo::kRackA2Bin1},
+          {"FBatchNo", demo::kAluminiumBatch},
+          {"FFromMTONo", demo::kPlanA}},
          2);
   SetQty(state_, 2);
   EXPECT_EQ(fld("FQty", 2), Variant(60.125));
-  setRow({{"FItemID", int32_t{14}},
-          {"FUnitID", int32_t{1}},
-          {"FSPID", int32_t{42}},
+  setRow({{"FItemID", demo::kHexBolt},
+          {"FUnitID", demo::kPieces},
+          {"FSPID", demo::kRackA1Bin2},
           {"FBatchNo", ""},
-          {"FAuxPropID", int32_t{52}}},
+          {"FAuxPropID", demo::kBlue}},
          2);
   SetQty(state_, 2);
   EXPECT_EQ(fld("FQty", 2), Variant(600.0));

@@ -7,6 +7,7 @@
 #include "automation/convert.h"
 #include "common/sim_fixture.h"
 #include "host/contract.h"
+#include "sim/db/demo_data.h"
 
 namespace mto::sim {
 namespace {
@@ -170,10 +171,10 @@ TEST_F(BillEditorTest, FieldValuesReadAndWriteAsTheEditorDoes) {
             automation::errc::kSubscriptOutOfRange);
 
   // A unit written twice keeps the one before, and shows the unit's name.
-  call(bill_, host::member::kWriteFieldValue, "FUnitID", int32_t{2}, int32_t{1});
-  call(bill_, host::member::kWriteFieldValue, "FUnitID", int32_t{5}, int32_t{1});
+  call(bill_, host::member::kWriteFieldValue, "FUnitID", demo::kBox, int32_t{1});
+  call(bill_, host::member::kWriteFieldValue, "FUnitID", demo::kGram, int32_t{1});
   auto unit = editor_->cell("FUnitID", 1);
-  EXPECT_EQ(unit->at("FLastUnitID"), Variant(int32_t{2}));
+  EXPECT_EQ(unit->at("FLastUnitID"), Variant(demo::kBox));
   EXPECT_EQ(unit->at("FDSP"), Variant("g"));
   EXPECT_EQ(unit->at("FFND"), Variant("G"));
   EXPECT_EQ(unit->at("FModify"), Variant(int16_t{1}));
@@ -186,7 +187,7 @@ TEST_F(BillEditorTest, FieldValuesReadAndWriteAsTheEditorDoes) {
 TEST_F(BillEditorTest, LookupRecordComesFromTheDatabase) {
   editor_->addRow();
   editor_->addRow();
-  editor_->setCell("FItemID", 1, int32_t{15});
+  editor_->setCell("FItemID", 1, demo::kEpoxyAdhesive);
   EXPECT_EQ(editor_->cell("FItemID", 1)->at("FDSP"), Variant("Epoxy adhesive"));
 
   Variant record = call(bill_, host::member::kGetLookupRecord, "FItemID", int32_t{1});
@@ -206,29 +207,30 @@ TEST_F(BillEditorTest, LookupRecordComesFromTheDatabase) {
   EXPECT_EQ(call(call(bill_, host::member::kGetLookupRecord, "FBatchNo", int32_t{1}), "Count"),
             Variant(int32_t{0}));
   // A stored text ID finds the record as a number would.
-  editor_->setCell("FStockID", 1, "31");
+  editor_->setCell("FStockID", 1, std::to_string(demo::kRawMaterials));
   EXPECT_EQ(call(call(bill_, host::member::kGetLookupRecord, "FStockID", int32_t{1}), "GetValue", "FTypeID"),
-            Variant(int32_t{500}));
+            Variant(demo::kOrdinaryWarehouseType));
 }
 
 TEST_F(BillEditorTest, DuplicatedIdsReachTheDataServiceAsTwoRecords) {
-  host().db().execute(
-      "INSERT INTO t_ICItem (FItemID, FNumber, FName, FUnitID) VALUES (12, '99.99.999', 'Steel plate copy', "
-      "4)");
+  const std::string steel = std::to_string(demo::kSteelPlate);
+  host().db().execute("INSERT INTO t_ICItem (FItemID, FNumber, FName, FUnitID) VALUES (" + steel +
+                      ", '99.99.999', 'Steel plate copy', 4)");
   Variant records = call(get(bill_, "DataSrv"), "GetData",
-                         "Select FNumber,FName From t_ICItem Where FItemID<> 0 AND FItemID=12");
+                         "Select FNumber,FName From t_ICItem Where FItemID<> 0 AND FItemID=" + steel);
   EXPECT_EQ(get(records, "RecordCount"), Variant(int32_t{2}));
 
   editor_->addRow();
-  editor_->setCell("FItemID", 1, int32_t{12});
+  editor_->setCell("FItemID", 1, demo::kSteelPlate);
   EXPECT_EQ(call(call(bill_, host::member::kGetLookupRecord, "FItemID", int32_t{1}), "GetValue", "FName"),
             Variant("Steel plate"));
 }
 
 TEST_F(BillEditorTest, DataServiceRunsQueriesAndReportsTheClassType) {
   Variant dataSrv = get(bill_, "DataSrv");
-  Variant records =
-      call(dataSrv, "GetData", "Select FID,FName From t_SubMessage Where FInterID<> 0 AND FInterID=62");
+  Variant records = call(dataSrv, "GetData",
+                         "Select FID,FName From t_SubMessage Where FInterID<> 0 AND FInterID=" +
+                             std::to_string(demo::kCustomerTransfer));
   EXPECT_EQ(get(records, "RecordCount"), Variant(int32_t{1}));
   EXPECT_EQ(get(get(records, "", "FID"), "Value"), Variant("02"));
 
@@ -263,7 +265,7 @@ TEST_F(BillEditorTest, HostStateObjectsAreNothingUntilSet) {
 
 TEST_F(BillEditorTest, DoActionConvertsQuantitiesThroughTheUnitCoefficient) {
   editor_->addRow();
-  editor_->setCell("FUnitID", 1, int32_t{2});  // box of 12
+  editor_->setCell("FUnitID", 1, demo::kBox);  // box of 12
   editor_->setCell("FSecCoefficient", 1, 24.0);
   editor_->setCell("FChangeQty", 1, 3.0);
   Variant billCtl = get(bill_, "BillCtl");
@@ -274,7 +276,7 @@ TEST_F(BillEditorTest, DoActionConvertsQuantitiesThroughTheUnitCoefficient) {
   EXPECT_EQ(editor_->cell("FChangeBaseQty", 1)->at("FModify"), Variant(int16_t{1}));
 
   // Grams to kilograms; a text quantity counts by its leading number.
-  editor_->setCell("FUnitID", 1, int32_t{5});
+  editor_->setCell("FUnitID", 1, demo::kGram);
   editor_->setCell("FQty", 1, "2500");
   call(billCtl, "DoAction", definition("FQty"), cellAt("FQty", 1), int32_t{1});
   EXPECT_EQ(editor_->value("FBaseQty", 1), Variant(2.5));
@@ -332,7 +334,7 @@ TEST_F(BillEditorTest, UserEntryResolvesFillsLinkedFieldsAndRaisesChange) {
   sink->react = [](std::string_view, Args args) { args[4].assign(true); };
   bill_->advise(sink);
 
-  EXPECT_TRUE(editor_->userSetCell("FItemID", 1, int32_t{16}));
+  EXPECT_TRUE(editor_->userSetCell("FItemID", 1, demo::kLubricatingOil));
   ASSERT_EQ(sink->events.size(), 1u);
   const auto& change = sink->events[0];
   EXPECT_EQ(change.name, "Change");
@@ -349,7 +351,7 @@ TEST_F(BillEditorTest, UserEntryResolvesFillsLinkedFieldsAndRaisesChange) {
   EXPECT_EQ(item->at("FModify"), Variant(int16_t{1}));
   EXPECT_EQ(editor_->displayedText("FItemID", 1), "Lubricating oil");
   // The editor fills the material's units, coefficient and shelf life.
-  EXPECT_EQ(editor_->value("FUnitID", 1), Variant(int32_t{9}));
+  EXPECT_EQ(editor_->value("FUnitID", 1), Variant(demo::kLitre));
   EXPECT_EQ(editor_->cell("FUnitID", 1)->at("FDSP"), Variant("L"));
   EXPECT_EQ(editor_->cell("FSecUnitID", 1)->at("FDSP"), Variant("drum"));
   EXPECT_EQ(editor_->value("FSecCoefficient", 1), Variant(200.0));
@@ -403,7 +405,7 @@ TEST_F(BillEditorTest, EditorMembersAreCountedAsHostCalls) {
   EXPECT_EQ(calls("BillEvent.BillCtl"), 1u);
   EXPECT_EQ(calls("BillCtl.SetSumData"), 1u);
   // The editor's own work through C++ is not a host call.
-  editor_->userSetCell("FItemID", 1, int32_t{12});
+  editor_->userSetCell("FItemID", 1, demo::kSteelPlate);
   EXPECT_EQ(calls("BillEvent.GetDataFld"), 2u);
 
   failMember("BillEvent.GetDataFld", static_cast<int32_t>(0x80040065u));

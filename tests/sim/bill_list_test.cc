@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "automation/convert.h"
-#include "host/contract.h"
 #include "common/sim_fixture.h"
+#include "host/contract.h"
 
 namespace mto::sim {
 namespace {
@@ -119,7 +119,7 @@ TEST_F(BillListTest, DemoRowsCarryTheMaterialsDecimalsAndCoefficients) {
     }
   }
   EXPECT_TRUE(zero && negative && empty);
-  // The lubricating oil (16): two quantity decimals, 200 litres a drum.
+  // The lubricating oil (demo::kLubricatingOil): two quantity decimals, 200 litres a drum.
   EXPECT_EQ(rows[1].at("FItemName"), Variant("Lubricating oil"));
   EXPECT_EQ(rows[1].at("FItemID_FQtyDecimal"), Variant(int32_t{2}));
   EXPECT_EQ(rows[1].at("FSecCoefficient"), Variant(200.0));
