@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "automation/ascii.h"
 #include "automation/convert.h"
 #include "automation/dates.h"
 
@@ -18,24 +19,8 @@ namespace {
 /// Criteria errors carry the name of the record set, the object the plug-in sees.
 constexpr std::string_view kTypeName = "Recordset";
 
-char foldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-/// Byte order after folding ASCII letters; other bytes (UTF-8 included) compare as they are.
-int compareIgnoreCase(std::string_view a, std::string_view b) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto x = static_cast<unsigned char>(foldAscii(a[i]));
-    auto y = static_cast<unsigned char>(foldAscii(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && compareIgnoreCase(text.substr(0, prefix.size()), prefix) == 0;
-}
+using automation::ascii::compareIgnoreCase;
+using automation::ascii::startsWithIgnoreCase;
 
 bool containsIgnoreCase(std::string_view text, std::string_view part) {
   if (part.empty()) return true;

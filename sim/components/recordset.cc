@@ -38,10 +38,6 @@ std::shared_ptr<Recordset> Recordset::fromResult(QueryResult result) {
   return create(std::move(result.columns), std::move(result.rows));
 }
 
-std::shared_ptr<Recordset> Recordset::fromStatement(sqlite::Statement& statement) {
-  return fromResult(readStatement(statement));
-}
-
 std::optional<size_t> Recordset::findColumn(std::string_view name) const {
   for (size_t i = 0; i < columns_.size(); ++i)
     if (automation::equalsIgnoreCase(columns_[i], name)) return i;

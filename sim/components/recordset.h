@@ -29,10 +29,6 @@ namespace detail {
 struct FilterNode;
 }
 
-namespace sqlite {
-class Statement;
-}
-
 /// A read-only, client-side record set over a query result, with a current record, navigation
 /// and a criteria filter.
 ///
@@ -72,9 +68,6 @@ class Recordset : public HostObject<Recordset> {
 
   /// A record set over what a query read (see `Database::query`), taking its rows.
   static std::shared_ptr<Recordset> fromResult(QueryResult result);
-  /// The same over a prepared statement, stepped to its end. Kept only for the editor's record
-  /// look-up until it reads through `Database::findRecord`; new code uses `fromResult`.
-  static std::shared_ptr<Recordset> fromStatement(sqlite::Statement& statement);
 
   // Direct access for the simulated host; the plug-in goes through `invoke`.
   const std::vector<std::string>& columns() const { return columns_; }

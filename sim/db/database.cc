@@ -93,8 +93,7 @@ ProfileTableNames namesOf(ProfileTable table) {
   return {"ICPrcOpt", "FCategory"};
 }
 
-}  // namespace
-
+/// Steps a prepared statement to its end and keeps every row, with the values of `QueryResult`.
 QueryResult readStatement(sqlite::Statement& statement) {
   const int count = statement.columnCount();
   QueryResult result;
@@ -108,6 +107,8 @@ QueryResult readStatement(sqlite::Statement& statement) {
   }
   return result;
 }
+
+}  // namespace
 
 std::optional<ProfileTable> profileTableNamed(std::string_view name) {
   for (auto table : {ProfileTable::SystemProfile, ProfileTable::RpSystemProfile, ProfileTable::PriceOptions})

@@ -65,11 +65,6 @@ inline constexpr std::array<std::string_view, 18> kMtoChangeEntryColumns = {
     "FKFDate",  "FKFPeriod",  "FPeriodDate", "FFromMTONo",     "FToMTONo",      "FQty",
     "FBaseQty", "FSecQty",    "FChangeQty",  "FChangeBaseQty", "FChangeSecQty", "FNote"};
 
-/// Steps a prepared statement to its end and keeps every row, with the values of `QueryResult`.
-/// Only for `Recordset::fromStatement`, which goes once its last caller (the editor's record look-up)
-/// has moved to `Database::findRecord`.
-QueryResult readStatement(sqlite::Statement& statement);
-
 /// The simulated ERP database (schema and demo data in sim/db/schema.h), and the one place that
 /// speaks SQL: everything else reads and writes through its named methods. Opening a database
 /// that has no schema yet creates it and the demo data; a file that already has this build's
@@ -98,8 +93,8 @@ class Database {
   /// it wrote stays.
   std::optional<QueryResult> query(std::string_view sql);
 
-  /// The raw connection, for the callers that have not moved to named methods yet
-  /// (sim/editor/bill_editor.cc, sim/scenario/scenario.cc); it goes once they have.
+  /// The raw connection, for this room's own tests, which read the seeded tables directly. Other
+  /// rooms go through the named methods.
   sqlite::Connection& connection() { return connection_; }
 
   /// The period named by the profile rows IC/CurrentYear and IC/CurrentPeriod; nullopt when a

@@ -189,7 +189,7 @@ class BillEditor : public HostObject<BillEditor> {
   void refreshDisplay(const Dictionary& definition, int32_t row, const Dictionary& cell);
   /// The record of a look-up table by ID, all columns; nullptr when none.
   std::shared_ptr<Dictionary> fetchRecord(std::string_view table, std::string_view idColumn,
-                                          const Variant& id, int* matches = nullptr) const;
+                                          const Variant& id) const;
   double unitCoefficient(int32_t row, std::string_view unitKey) const;
   void runAction(const Dictionary& action, int32_t row);
 

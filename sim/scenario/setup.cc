@@ -91,37 +91,28 @@ void Runner::applyLocale(const json& l) {
 }
 
 void Runner::applyProfile(const json& p) {
-  auto setRow = [&](const std::string& table, const std::string& category, const std::string& key,
+  // JSON null removes the row; {"null": true} stores a row whose value is NULL.
+  auto setRow = [&](ProfileTable table, const std::string& category, const std::string& key,
                     const json& value) {
-    std::string categoryColumn = table == "ICPrcOpt" ? "FCategory" : "FCateGory";
-    auto del = host_->db().connection().prepare("DELETE FROM " + table + " WHERE " + categoryColumn +
-                                                " = ?1 AND FKey = ?2");
-    del.bind(1, category).bind(2, key);
-    del.step();
-    if (value.is_null()) return;
-    auto ins = host_->db().connection().prepare("INSERT INTO " + table + " (" + categoryColumn +
-                                                ", FKey, FValue) VALUES (?1, ?2, ?3)");
-    ins.bind(1, category).bind(2, key);
-    if (value.is_object() && value.contains("null"))
-      ins.bindNull(3);
-    else if (value.is_string())
-      ins.bind(3, value.get<std::string>());
+    if (value.is_null()) return host_->db().removeProfileRow(table, category, key);
+    std::optional<std::string> text;
+    if (value.is_string())
+      text = value.get<std::string>();
     else if (value.is_number() || value.is_boolean())
-      ins.bind(3, value.dump());
-    else
+      text = value.dump();
+    else if (!(value.is_object() && value.contains("null")))
       malformed(fmt::format(
           "setup.profile: value of \"{}\" must be a text, a number, null or {{\"null\": true}}", key));
-    ins.step();
+    host_->db().putProfileRow(table, category, key, text);
   };
   if (p.is_object()) {
-    for (const auto& [key, value] : p.items()) setRow("t_SystemProfile", "IC", key, value);
+    for (const auto& [key, value] : p.items()) setRow(ProfileTable::SystemProfile, "IC", key, value);
   } else if (p.is_array()) {
     for (const auto& row : p) {
       onlyKeys(row, {"table", "category", "key", "value"}, "setup.profile[]");
-      std::string table = row.value("table", std::string("t_SystemProfile"));
-      if (table != "t_SystemProfile" && table != "t_RP_SystemProfile" && table != "ICPrcOpt")
-        malformed("setup.profile[].table must be t_SystemProfile, t_RP_SystemProfile or ICPrcOpt");
-      setRow(table, row.value("category", std::string("IC")), textOf(member(row, "key", "profile[]"), "key"),
+      auto table = profileTableNamed(row.value("table", std::string("t_SystemProfile")));
+      if (!table) malformed("setup.profile[].table must be t_SystemProfile, t_RP_SystemProfile or ICPrcOpt");
+      setRow(*table, row.value("category", std::string("IC")), textOf(member(row, "key", "profile[]"), "key"),
              row.contains("value") ? row["value"] : json());
     }
   } else {
@@ -133,15 +124,11 @@ void Runner::applyPermissions(const json& p) {
   if (!p.is_array()) malformed("setup.permissions must be an array");
   for (const auto& r : p) {
     onlyKeys(r, {"user", "objectType", "objectId", "mask", "allowed"}, "setup.permissions[]");
-    auto st = host_->db().connection().prepare(
-        "INSERT OR REPLACE INTO t_AccessRight (FUserID, FObjectType, FObjectID, FAccessMask, FAllowed) "
-        "VALUES (?1, ?2, ?3, ?4, ?5)");
-    st.bind(1, int64_t{integerOf(member(r, "user", "permission"), "user")})
-        .bind(2, int64_t{integerOf(member(r, "objectType", "permission"), "objectType")})
-        .bind(3, int64_t{integerOf(member(r, "objectId", "permission"), "objectId")})
-        .bind(4, int64_t{integerOf(member(r, "mask", "permission"), "mask")})
-        .bind(5, int64_t{r.contains("allowed") ? (boolOf(r["allowed"], "allowed") ? 1 : 0) : 1});
-    st.step();
+    host_->db().putAccessRight(integerOf(member(r, "user", "permission"), "user"),
+                               integerOf(member(r, "objectType", "permission"), "objectType"),
+                               integerOf(member(r, "objectId", "permission"), "objectId"),
+                               integerOf(member(r, "mask", "permission"), "mask"),
+                               r.contains("allowed") ? boolOf(r["allowed"], "allowed") : true);
   }
 }
 

@@ -44,12 +44,23 @@ constexpr bool startsWithIgnoreCase(std::string_view text, std::string_view pref
   return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
+/// Byte order after lowering A-Z, other bytes taken as unsigned (so UTF-8 sorts by code point):
+/// negative, zero or positive as `a` sorts before, with or after `b`.
+constexpr int compareIgnoreCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(toLower(a[i]));
+    const auto y = static_cast<unsigned char>(toLower(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 /// Ordering for maps keyed without case; transparent, so that any string_view looks up.
 struct LessIgnoreCase {
   using is_transparent = void;
   constexpr bool operator()(std::string_view a, std::string_view b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return toLower(x) < toLower(y); });
+    return compareIgnoreCase(a, b) < 0;
   }
 };
 
