@@ -96,7 +96,8 @@ void runReplayTests() {
     EXPECT(automation::get(object, "item", "fstockid") == Variant(31));
     EXPECT(automation::get(object, "Item", "FStockID") == Variant(31));
     EXPECT(calls() == itemsBefore + 2);
-    EXPECT(errorNumberOf([&] { automation::call(object, "NoSuchMember"); }) == automation::errc::kMemberNotFound);
+    EXPECT(errorNumberOf([&] { automation::call(object, "NoSuchMember"); }) ==
+           automation::errc::kMemberNotFound);
   });
 
   t.run("events reach an advised sink, Cancel comes back, an error reaches the raiser", [&] {
@@ -144,29 +145,43 @@ void runReplayTests() {
       }
       return result;
     };
-    auto agrees = [&](const std::string& typeName, std::span<const host::events::Event> declared) {
+    // The first difference between the event interface of a class and the declarations, or "".
+    auto differences = [&](const std::string& typeName, std::span<const host::events::Event> declared) {
       ITypeInfo* info = simClass(typeName).events.get();
       TYPEATTR* attr = nullptr;
-      if (!info || FAILED(info->GetTypeAttr(&attr))) return false;
+      if (!info || FAILED(info->GetTypeAttr(&attr))) return typeName + ": no event interface";
       const size_t functions = attr->cFuncs;
       info->ReleaseTypeAttr(attr);
-      bool same = functions == declared.size();
-      for (UINT f = 0; same && f < functions; ++f) {
+      if (functions != declared.size())
+        return typeName + ": " + std::to_string(functions) + " events, " + std::to_string(declared.size()) +
+               " declared";
+      std::string found;
+      for (UINT f = 0; found.empty() && f < functions; ++f) {
         FUNCDESC* desc = nullptr;
-        if (FAILED(info->GetFuncDesc(f, &desc))) return false;
+        if (FAILED(info->GetFuncDesc(f, &desc))) return typeName + ": no FUNCDESC " + std::to_string(f);
         auto names = namesOf(info, desc->memid);
+        const std::string where = typeName + "." + (names.empty() ? "?" : names[0]);
         const auto* e = names.empty() ? nullptr : host::events::find(declared, names[0]);
-        same = e && e->dispid == desc->memid && e->params.size() == static_cast<size_t>(desc->cParams) &&
-               names.size() == e->params.size() + 1;
-        for (size_t i = 0; same && i < e->params.size(); ++i)
-          same = names[i + 1] == e->params[i].name &&
-                 e->params[i].byRef == (desc->lprgelemdescParam[i].tdesc.vt == VT_PTR);
+        if (!e) {
+          found = where + ": not declared";
+        } else if (e->dispid != desc->memid) {
+          found = where + ": DISPID " + std::to_string(desc->memid);
+        } else if (e->params.size() != static_cast<size_t>(desc->cParams)) {
+          found = where + ": " + std::to_string(desc->cParams) + " parameters";
+        } else {
+          for (size_t i = 0; found.empty() && i < e->params.size(); ++i) {
+            if (i + 1 < names.size() && names[i + 1] != e->params[i].name)
+              found = where + ": parameter " + names[i + 1];
+            else if (e->params[i].byRef != (desc->lprgelemdescParam[i].tdesc.vt == VT_PTR))
+              found = where + ": passing of " + std::string(e->params[i].name);
+          }
+        }
         info->ReleaseFuncDesc(desc);
       }
-      return same;
+      return found;
     };
-    EXPECT(agrees("BillEvent", host::events::kBillEvents));
-    EXPECT(agrees("ListEvents", host::events::kListEvents));
+    t.expectEq(differences("BillEvent", host::events::kBillEvents), "", "the bill's events");
+    t.expectEq(differences("ListEvents", host::events::kListEvents), "", "the list's events");
   });
 
   t.run("a simulated component is created through CoCreateInstance by its ProgID", [&] {
@@ -193,12 +208,14 @@ void runReplayTests() {
 
   t.run("traces equal by value compare equal, whatever JSON type holds a number", [&] {
     json read = json::parse(R"({"steps": [{"row": 1, "qty": 2.5}], "expectationsFailed": 0})");
-    json built = {{"steps", json::array({{{"row", int32_t{1}}, {"qty", 2.5}}})}, {"expectationsFailed", int64_t{0}}};
+    json built = {{"steps", json::array({{{"row", int32_t{1}}, {"qty", 2.5}}})},
+                  {"expectationsFailed", int64_t{0}}};
     EXPECT(compareTraces(read, built).empty());
   });
 
   t.run("each difference names its place and both sides", [&] {
-    json native = json::parse(R"({"steps": [{"events": [1, 2]}], "final": {"hostCalls": {"SysInfo.GetQty": 1}}})");
+    json native =
+        json::parse(R"({"steps": [{"events": [1, 2]}], "final": {"hostCalls": {"SysInfo.GetQty": 1}}})");
     json com = json::parse(R"({"steps": [{"events": [1, 2, 3]}], "final": {"hostCalls": {}}})");
     auto differences = compareTraces(native, com);
     EXPECT(differences.size() == 2);
