@@ -30,15 +30,14 @@ void ChangeQtyEvent(benchmark::State& state) {
   auto cell = editor->cell("FChangeQty", 1);
   host.env().logScopes.reserve(1024);
 
-  auto& counter = mto::sim::HostCallCounter::instance();
-  counter.reset();
+  const uint64_t callsBefore = host.state().calls.total();
   for (auto _ : state) {
     std::vector<Variant> args{ObjectPtr(definition), ObjectPtr(cell), Variant(int32_t{18}),
                               Variant(int32_t{1}), Variant(false)};
     editor->raise(mto::host::events::kBillChange, args);
     host.env().logScopes.clear();
   }
-  auto calls = static_cast<double>(counter.total());
+  auto calls = static_cast<double>(host.state().calls.total() - callsBefore);
   state.counters["rows"] = rows;
   state.counters["host_calls"] = benchmark::Counter(calls, benchmark::Counter::kAvgIterations);
   state.counters["host_calls_per_row"] = benchmark::Counter(calls / rows, benchmark::Counter::kAvgIterations);

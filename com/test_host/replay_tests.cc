@@ -90,8 +90,9 @@ void runReplayTests() {
     com::ComPtr<ITypeInfo> info;
     EXPECT(SUCCEEDED(adapter->dispatch()->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put())));
     t.expectEq(com::toUtf8(com::nameOf(info.get())), "_Dictionary", "dispinterface name");
-    auto& counter = sim::HostCallCounter::instance();
-    auto calls = [&] { return counter.snapshot()["Dictionary.Item"]; };
+    sim::HostState host;
+    sim::HostState::Scope current(host);
+    auto calls = [&] { return host.calls.snapshot()["Dictionary.Item"]; };
     uint64_t itemsBefore = calls();
     EXPECT(automation::get(object, "item", "fstockid") == Variant(31));
     EXPECT(automation::get(object, "Item", "FStockID") == Variant(31));

@@ -27,7 +27,6 @@ SimHost::SimHost(SimHostOptions options)
     : db_(options.databaseFile.empty() ? Database::openInMemory() : Database::openFile(options.databaseFile)),
       platform_(std::make_shared<automation::RegistryPlatform>()) {
   automation::threadState().reset();
-  HostFaults::instance().clear();
   registerCollections(*platform_);
   registerLoginComponents(*platform_, env_, *db_);
   registerDataComponents(*platform_, *db_);
@@ -41,7 +40,6 @@ SimHost::SimHost(SimHostOptions options)
 
 SimHost::~SimHost() {
   automation::threadState().reset();
-  HostFaults::instance().clear();
   automation::setPlatform(previous_);
 }
 

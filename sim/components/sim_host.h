@@ -6,6 +6,7 @@
 #include "automation/platform.h"
 #include "sim/db/database.h"
 #include "sim/runtime/environment.h"
+#include "sim/runtime/host_object.h"
 
 namespace mto::sim {
 
@@ -25,10 +26,11 @@ struct SimHostOptions {
 };
 
 /// The simulated host runtime of one thread: the ERP database, the host's components registered by
-/// ProgID on a platform of its own, and the record of what the plug-in showed and logged. While it
-/// lives, its platform is the process's platform. Creating and destroying it resets this thread's
-/// module state, so that no cached component outlives the host that made it; one host per thread
-/// at a time.
+/// ProgID on a platform of its own, the record of what the plug-in showed and logged, and its own
+/// count of the calls its objects receive and the members made to fail. While it lives, its
+/// platform is the process's platform and its state is this thread's current host state. Creating and
+/// destroying it resets this thread's module state, so that no cached component outlives the host that made
+/// it; one host per thread at a time.
 class SimHost {
  public:
   explicit SimHost(SimHostOptions options = {});
@@ -39,6 +41,8 @@ class SimHost {
   Database& db() { return *db_; }
   Environment& env() { return env_; }
   automation::RegistryPlatform& platform() { return *platform_; }
+  /// The calls this host's objects received and the members made to fail.
+  HostState& state() { return state_; }
 
   /// Replaces the login property string of the current process.
   void setPropsString(std::string props);
@@ -47,6 +51,8 @@ class SimHost {
   void removeComponent(std::string_view progId) { platform_->unregisterFactory(progId); }
 
  private:
+  HostState state_;
+  HostState::Scope current_{state_};
   std::unique_ptr<Database> db_;
   Environment env_;
   std::shared_ptr<automation::RegistryPlatform> platform_;

@@ -1,40 +1,79 @@
 #include "sim/runtime/host_object.h"
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 
 #include "automation/convert.h"
 
 namespace mto::sim {
 
-HostCallCounter& HostCallCounter::instance() {
-  static HostCallCounter counter;
-  return counter;
+namespace {
+
+/// Member names by number, for the whole process: tables of simulated classes are built once, on
+/// whichever thread first needs them.
+struct MemberNames {
+  std::mutex mutex;
+  std::vector<std::string> names;
+  std::unordered_map<std::string, size_t> ids;
+};
+MemberNames& memberNames() {
+  static auto* names = new MemberNames;  // never destroyed: tables of static lifetime refer to it
+  return *names;
 }
 
-uint64_t* HostCallCounter::counterFor(const std::string& typeAndMember) {
-  return &counters_[typeAndMember];
+thread_local HostState* currentHost = nullptr;
+
+}  // namespace
+
+size_t memberId(std::string_view typeAndMember) {
+  auto& table = memberNames();
+  std::lock_guard lock(table.mutex);
+  auto [it, added] = table.ids.try_emplace(std::string(typeAndMember), table.names.size());
+  if (added) table.names.push_back(it->first);
+  return it->second;
 }
 
-void HostCallCounter::reset() {
-  for (auto& [name, count] : counters_) count = 0;
+std::string memberName(size_t id) {
+  auto& table = memberNames();
+  std::lock_guard lock(table.mutex);
+  return id < table.names.size() ? table.names[id] : std::string();
 }
 
 uint64_t HostCallCounter::total() const {
   uint64_t sum = 0;
-  for (const auto& [name, count] : counters_) sum += count;
+  for (uint64_t count : counts_) sum += count;
   return sum;
 }
 
 std::map<std::string, uint64_t> HostCallCounter::snapshot() const {
   std::map<std::string, uint64_t> out;
-  for (const auto& [name, count] : counters_)
-    if (count) out.emplace(name, count);
+  for (size_t id = 0; id < counts_.size(); ++id)
+    if (counts_[id]) out.emplace(memberName(id), counts_[id]);
   return out;
 }
 
-HostFaults& HostFaults::instance() {
-  static HostFaults faults;
-  return faults;
+std::map<std::string, uint64_t> callsBetween(const std::map<std::string, uint64_t>& before,
+                                             const std::map<std::string, uint64_t>& after) {
+  std::map<std::string, uint64_t> out;
+  for (const auto& [name, count] : after) {
+    auto earlier = before.find(name);
+    uint64_t made = count - (earlier == before.end() ? 0 : earlier->second);
+    if (made) out.emplace(name, made);
+  }
+  return out;
+}
+
+HostState* HostState::current() {
+  return currentHost;
+}
+
+HostState::Scope::Scope(HostState& state) : previous_(currentHost) {
+  currentHost = &state;
+}
+
+HostState::Scope::~Scope() {
+  currentHost = previous_;
 }
 
 void HostFaults::check(const std::string& typeName, std::string_view member) const {

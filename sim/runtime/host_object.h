@@ -23,36 +23,68 @@ using automation::CallKind;
 using automation::ObjectPtr;
 using automation::Variant;
 
-/// Counts of the late-bound calls that simulated host objects received, by "Type.Member". The
-/// counters live for the process; `reset` zeroes them.
+/// The number of a member of a simulated class ("Type.Member", in its registered spelling),
+/// given once per process when the class's member table is built; a counter indexes by it.
+size_t memberId(std::string_view typeAndMember);
+/// The name a member number was given.
+std::string memberName(size_t id);
+
+/// Counts of the late-bound calls that one simulated host's objects received, by member. Tests and
+/// traces read differences between two snapshots, so nothing is ever reset.
 class HostCallCounter {
  public:
-  static HostCallCounter& instance();
-  /// A stable counter for a member; simulated classes take theirs once, when their tables are built.
-  uint64_t* counterFor(const std::string& typeAndMember);
-  void reset();
+  void count(size_t memberId) {
+    if (memberId >= counts_.size()) counts_.resize(memberId + 1);
+    ++counts_[memberId];
+  }
   uint64_t total() const;
-  /// Calls per member since the last reset, members without calls left out.
+  /// Calls per "Type.Member" so far, members without calls left out.
   std::map<std::string, uint64_t> snapshot() const;
 
  private:
-  std::map<std::string, uint64_t> counters_;
+  std::vector<uint64_t> counts_;
 };
 
-/// Host members made to fail on purpose ("Type.Member" -> the error they raise), so that tests and
-/// scenarios can exercise the plug-in's failure paths. Checked on every simulated call.
+/// Calls per member between two snapshots of one counter, members without calls left out.
+std::map<std::string, uint64_t> callsBetween(const std::map<std::string, uint64_t>& before,
+                                             const std::map<std::string, uint64_t>& after);
+
+/// One simulated host's members made to fail on purpose ("Type.Member" -> the error they raise),
+/// so that tests and scenarios can exercise the plug-in's failure paths. Checked on every call.
 class HostFaults {
  public:
-  static HostFaults& instance();
   void fail(std::string typeAndMember, automation::ErrorInfo error) {
     faults_[std::move(typeAndMember)] = std::move(error);
   }
-  void clear() { faults_.clear(); }
   /// Raises the configured error of a member, if any.
   void check(const std::string& typeName, std::string_view member) const;
 
  private:
   std::map<std::string, automation::ErrorInfo, std::less<>> faults_;
+};
+
+/// What one simulated host keeps about the calls its objects receive. The host that is alive on a
+/// thread makes its state current there (one host per thread at a time); objects count and check
+/// their calls against the current state, and calls made while no host is alive are neither
+/// counted nor made to fail.
+struct HostState {
+  HostCallCounter calls;
+  HostFaults faults;
+
+  /// The state of the host alive on this thread, or null.
+  static HostState* current();
+
+  /// Makes a state current on this thread for its lifetime, then restores the one before.
+  class Scope {
+   public:
+    explicit Scope(HostState& state);
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+   private:
+    HostState* previous_;
+  };
 };
 
 /// Whether a Cancel argument came back set; a value that is not a Boolean counts as set, as a host
@@ -104,15 +136,14 @@ class MemberTable {
   using Handler = std::function<Variant(Self&, CallKind, Args)>;
   struct Entry {
     Handler handler;
-    uint64_t* counter = nullptr;
+    size_t id = 0;  // memberId of "Type.Member"
   };
 
   explicit MemberTable(std::string typeName) : typeName_(std::move(typeName)) {}
 
   /// Adds a member; "" names the default member (DISPID_VALUE).
   MemberTable& add(std::string_view name, Handler handler) {
-    entries_[std::string(name)] = Entry{
-        std::move(handler), HostCallCounter::instance().counterFor(typeName_ + "." + std::string(name))};
+    entries_[std::string(name)] = Entry{std::move(handler), memberId(typeName_ + "." + std::string(name))};
     return *this;
   }
 
@@ -144,8 +175,10 @@ class HostObject : public HostObjectBase {
                                  " (" + std::string(member) + ")",
                              typeName());
     }
-    ++*entry->counter;
-    HostFaults::instance().check(Self::members().typeName(), member);
+    if (HostState* host = HostState::current()) {
+      host->calls.count(entry->id);
+      host->faults.check(Self::members().typeName(), member);
+    }
     return entry->handler(static_cast<Self&>(*this), kind, args);
   }
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -94,6 +95,8 @@ class Runner {
   std::string file_;
   std::string databaseFile_;
   std::unique_ptr<SimHost> host_;
+  /// The host's calls when set-up ended; a trace counts the calls after it.
+  std::map<std::string, uint64_t> callsAtStart_;
   std::shared_ptr<BillEditor> bill_;
   std::shared_ptr<BillList> list_;
   automation::ObjectPtr plugin_;

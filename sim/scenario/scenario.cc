@@ -47,7 +47,7 @@ ScenarioResult Runner::run(const json& scenario) {
       throw ScenarioError(file_, index, e.what());
     }
   }
-  result.trace["final"] = finalState(*host_, bill_.get(), list_.get());
+  result.trace["final"] = finalState(*host_, callsAtStart_, bill_.get(), list_.get());
   result.trace["expectationsFailed"] = result.failures.size();
   plugin_.reset();
   return result;

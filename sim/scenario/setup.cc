@@ -22,7 +22,6 @@ void Runner::setup(const json& s) {
   SimHostOptions options;
   options.databaseFile = databaseFile_;
   host_ = std::make_unique<SimHost>(options);
-  HostCallCounter::instance().reset();
   if (s.contains("sql")) runSql(s["sql"], "setup.sql");
   if (s.contains("props")) host_->setPropsString(textOf(s["props"], "setup.props"));
   applyLocale(s.value("locale", json::object()));
@@ -52,10 +51,10 @@ void Runner::setup(const json& s) {
       error.number = f.contains("number") ? integerOf(f["number"], "failing.number") : 5;
       error.description = f.value("description", std::string("Simulated failure"));
       error.source = f.value("source", std::string("SimHost"));
-      HostFaults::instance().fail(textOf(member(f, "member", "setup.failing[]"), "failing.member"), error);
+      host_->state().faults.fail(textOf(member(f, "member", "setup.failing[]"), "failing.member"), error);
     }
   }
-  HostCallCounter::instance().reset();
+  callsAtStart_ = host_->state().calls.snapshot();
 }
 
 void Runner::runSql(const json& sql, std::string_view where) {

@@ -62,7 +62,7 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
   size_t boxesBefore = host_->platform().messageBoxes().size();
   size_t actionsBefore = bill_->doActions().size();
   size_t hostActionsBefore = host_->env().hostActions.size();
-  auto callsBefore = HostCallCounter::instance().snapshot();
+  auto callsBefore = host_->state().calls.snapshot();
   auto cellsBefore = snapshotCells(*bill_);
   std::vector<std::optional<int32_t>> scopeCodesBefore;
   for (const auto& s : host_->env().logScopes) scopeCodesBefore.push_back(s.code);
@@ -123,7 +123,7 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
     context.record["hostChanges"] = diffCells(cellsBefore, cellsAfter);
     context.record["changes"] = json::array();
   }
-  context.record["hostCalls"] = callDiff(callsBefore, HostCallCounter::instance().snapshot());
+  context.record["hostCalls"] = callDiff(callsBefore, host_->state().calls.snapshot());
 
   if (step.contains("expect")) {
     auto failed = checkExpectations(step["expect"], {context.record, *bill_, *list_});

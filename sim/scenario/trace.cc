@@ -146,15 +146,12 @@ json diffCells(const CellSnapshot& before, const CellSnapshot& after) {
 
 json callDiff(const std::map<std::string, uint64_t>& before, const std::map<std::string, uint64_t>& after) {
   json calls = json::object();
-  for (const auto& [name, count] : after) {
-    auto it = before.find(name);
-    uint64_t earlier = it == before.end() ? 0 : it->second;
-    if (count > earlier) calls[name] = count - earlier;
-  }
+  for (const auto& [name, count] : callsBetween(before, after)) calls[name] = count;
   return calls;
 }
 
-json finalState(SimHost& host, const BillEditor* bill, const BillList* list) {
+json finalState(SimHost& host, const std::map<std::string, uint64_t>& callsAtStart, const BillEditor* bill,
+                const BillList* list) {
   json state;
   if (bill) {
     state["head"] = rowCells(*bill, 0, 1);
@@ -204,10 +201,7 @@ json finalState(SimHost& host, const BillEditor* bill, const BillList* list) {
     }
     state["listToolbar"] = bands;
   }
-  json calls = json::object();
-  for (const auto& [name, count] : HostCallCounter::instance().snapshot()) calls[name] = count;
-  state["hostCalls"] = calls;
-  (void)host;
+  state["hostCalls"] = callDiff(callsAtStart, host.state().calls.snapshot());
   return state;
 }
 

@@ -7,11 +7,11 @@
 
 #include "automation/error.h"
 #include "automation/variant.h"
+#include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/bill_list.h"
-#include "sim/runtime/environment.h"
 #include "sim/editor/menu_bar.h"
-#include "sim/components/sim_host.h"
+#include "sim/runtime/environment.h"
 
 // The JSON forms of the simulated host's state that traces, the demo and the scenario
 // expectations share (docs/scenarios.md describes every key).
@@ -51,7 +51,9 @@ nlohmann::json callDiff(const std::map<std::string, uint64_t>& before,
                         const std::map<std::string, uint64_t>& after);
 
 /// The whole state at the end of a run: head and entry cells, hidden fields, totals, menu bar,
-/// toolbar, list cells, host calls.
-nlohmann::json finalState(SimHost& host, const BillEditor* bill, const BillList* list);
+/// toolbar, list cells, and the host calls made since `callsAtStart` (a snapshot of the host's
+/// counter).
+nlohmann::json finalState(SimHost& host, const std::map<std::string, uint64_t>& callsAtStart,
+                          const BillEditor* bill, const BillList* list);
 
 }  // namespace mto::sim

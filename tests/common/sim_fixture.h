@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -12,8 +13,8 @@
 #include "automation/object.h"
 #include "automation/thread_state.h"
 #include "common/error_number.h"
-#include "sim/runtime/host_object.h"
 #include "sim/components/sim_host.h"
+#include "sim/runtime/host_object.h"
 
 namespace mto::automation {
 /// Shows Variants in test failures by subtype and value.
@@ -46,26 +47,34 @@ class RecordingSink : public automation::EventSink {
   }
 };
 
-/// A fresh simulated host (in-memory database, demo seed) per test, host calls counted from zero.
+/// A fresh simulated host (in-memory database, demo seed) per test, with its own count of host
+/// calls and its own failing members.
 class SimTest : public ::testing::Test {
  protected:
-  SimTest() : host_(std::make_unique<sim::SimHost>()) { sim::HostCallCounter::instance().reset(); }
+  SimTest() : host_(std::make_unique<sim::SimHost>()) {}
 
   sim::SimHost& host() { return *host_; }
   sim::Environment& env() { return host_->env(); }
+  /// Host calls from here on are the ones `calls` and `callsSinceMark` report.
+  void startCounting() { mark_ = host_->state().calls.snapshot(); }
+  /// Host calls per "Type.Member" since `startCounting` (since the host started, before it).
+  std::map<std::string, uint64_t> callsSinceMark() const {
+    return sim::callsBetween(mark_, host_->state().calls.snapshot());
+  }
   uint64_t calls(const std::string& typeAndMember) const {
-    auto all = sim::HostCallCounter::instance().snapshot();
+    auto all = callsSinceMark();
     auto it = all.find(typeAndMember);
     return it == all.end() ? 0 : it->second;
   }
   /// Makes a host member fail with the given error.
   void failMember(const std::string& typeAndMember, int32_t number = 5, std::string description = "failing") {
-    sim::HostFaults::instance().fail(typeAndMember,
-                                     automation::ErrorInfo{number, "SimHost", std::move(description), {}, 0});
+    host_->state().faults.fail(typeAndMember,
+                               automation::ErrorInfo{number, "SimHost", std::move(description), {}, 0});
   }
 
  private:
   std::unique_ptr<sim::SimHost> host_;
+  std::map<std::string, uint64_t> mark_;
 };
 
 }  // namespace mto::testing

@@ -46,7 +46,7 @@ TEST_F(BillFieldsTest, RowMinusOneWritesEveryEntryRowButTheHeadOnce) {
   for (int32_t row : {1, 3}) EXPECT_EQ(editor_->displayedText("FNote", row), "all") << row;
   EXPECT_EQ(fld("FNote", 2), Variant("two"));
 
-  sim::HostCallCounter::instance().reset();
+  startCounting();
   set("FExplanation", -1, "head");
   EXPECT_EQ(fld("FExplanation", 0), Variant("head"));
   EXPECT_EQ(calls("BillEvent.SetText"), 1u);
@@ -116,7 +116,7 @@ TEST_F(BillFieldsTest, HostileLookUpValuesNeverReachTheStatement) {
   for (const Variant& hostile : {Variant("1 OR 1=1"), Variant("0; DELETE FROM t_ICItem"), Variant("12abc"),
                                  Variant("1.5"), Variant(""), Variant(1.5)}) {
     editor_->setCell("FItemID", 1, demo::kAluminiumBar);
-    sim::HostCallCounter::instance().reset();
+    startCounting();
     set("FItemID", 1, hostile);
     EXPECT_EQ(calls("DataSrv.GetData"), 0u) << describe(hostile);
     expectCleared("FItemID", 1);
@@ -125,7 +125,7 @@ TEST_F(BillFieldsTest, HostileLookUpValuesNeverReachTheStatement) {
 
   for (const Variant& plain : {Variant("12"), Variant(int32_t{12}), Variant(12.0), Variant(int32_t{-1})}) {
     editor_->setCell("FItemID", 1, demo::kAluminiumBar);
-    sim::HostCallCounter::instance().reset();
+    startCounting();
     set("FItemID", 1, plain);
     EXPECT_EQ(calls("DataSrv.GetData"), 1u) << describe(plain);
   }

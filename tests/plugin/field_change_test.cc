@@ -27,7 +27,7 @@ class FieldChangeTest : public testing::SimTest {
     state_.m_BillInterface = editor_;
     editor_->addRow();
     env().logScopes.clear();
-    sim::HostCallCounter::instance().reset();
+    startCounting();
   }
   void setRow(std::initializer_list<std::pair<const char*, Variant>> cells, int32_t row = 1) {
     for (const auto& [key, value] : cells) editor_->setCell(key, row, value);
@@ -42,7 +42,7 @@ class FieldChangeTest : public testing::SimTest {
   }
   uint64_t billCalls() const {
     uint64_t n = 0;
-    for (const auto& [name, count] : sim::HostCallCounter::instance().snapshot())
+    for (const auto& [name, count] : callsSinceMark())
       if (name.starts_with("BillEvent.") || name.starts_with("SysInfo.")) n += count;
     return n;
   }
@@ -168,7 +168,7 @@ TEST_F(FieldChangeTest, ShelfLifeChangesWithoutADateWriteNothingAndOverflowLeave
 TEST_F(FieldChangeTest, QtyDecimalsFollowEachRowsMaterial) {
   ApplyQtyDecimals(state_);
   editor_->removeRow(1);
-  sim::HostCallCounter::instance().reset();
+  startCounting();
   ApplyQtyDecimals(state_);
   EXPECT_EQ(calls("BillEvent.SetDecimal") + calls("BillEvent.SetSumDecimal"), 0u) << "no rows";
 

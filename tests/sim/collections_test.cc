@@ -84,15 +84,26 @@ TEST_F(CollectionsTest, NullToDefaultAndUnknownMembers) {
   EXPECT_THROW(automation::call(automation::ObjectPtr{}, "Count"), AutomationError) << "Nothing: 91";
 }
 
-TEST_F(CollectionsTest, EveryLateBoundCallIsCounted) {
-  auto& counter = HostCallCounter::instance();
+TEST_F(CollectionsTest, EveryLateBoundCallIsCountedByTheHostCurrentOnTheThread) {
   auto d = DictionaryRef::create();
-  counter.reset();
-  d.setItem("a", 1);
-  d.getValue("a", 0);
-  d.getValue("b", 0);
-  EXPECT_EQ(counter.total(), 3u);
-  EXPECT_EQ(counter.snapshot().at("Dictionary.GetValue"), 2u);
+  d.setItem("uncounted", 0);  // no host alive: nothing counts, nothing fails
+  HostState outer;
+  HostState inner;
+  {
+    HostState::Scope current(outer);
+    d.setItem("a", 1);
+    d.getValue("a", 0);
+    {
+      HostState::Scope nested(inner);
+      inner.faults.fail("Dictionary.GetValue", automation::ErrorInfo{5, "SimHost", "failing", {}, 0});
+      EXPECT_THROW(d.getValue("b", 0), automation::AutomationError);
+    }
+    d.getValue("b", 0);  // the outer host again: its members do not fail
+  }
+  EXPECT_EQ(outer.calls.total(), 3u);
+  EXPECT_EQ(outer.calls.snapshot().at("Dictionary.GetValue"), 2u);
+  EXPECT_EQ(inner.calls.snapshot(), (std::map<std::string, uint64_t>{{"Dictionary.GetValue", 1}}))
+      << "a failing call is still a call";
 }
 
 }  // namespace
