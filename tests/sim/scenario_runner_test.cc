@@ -3,8 +3,8 @@
 #include <fstream>
 
 #include "core/cls_mto_change.h"
-#include "sim/scenario/scenario.h"
 #include "sim/components/sim_host.h"
+#include "sim/scenario/scenario.h"
 
 namespace mto::sim {
 namespace {
@@ -55,12 +55,30 @@ TEST_F(ScenarioRunnerTest, MalformedScenariosNameFileStepAndProblem) {
        "case.json: setup: setup.today: \"06/12/2026\" is not a date YYYY-MM-DD[ HH:MM[:SS]]"},
       {R"x({"setup": {"sql": "INSERT INTO nowhere VALUES (1)"}})x", "case.json: setup: setup.sql: "},
       {R"([1, 2])", "case.json: setup: a scenario is a JSON object"},
+      {R"({"steps": [{"bind": "bill"}, {"event": "EntryGridRow", "args": [0, 1, 1, true, true, true, 0, {"ref": false}]}]})",
+       "case.json: step 2: args[7]: EntryGridRow takes it by value, not {\"ref\": ...}"},
   };
   for (const auto& c : cases) {
     std::string error = errorOf(c.scenario);
     EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.scenario << "\n gave: " << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << "one line";
   }
+}
+
+// The event's declaration, not the scenario's spelling, says how an argument travels: a plain
+// Cancel is still passed by reference and reported, and a step that leaves Cancel out has none.
+TEST_F(ScenarioRunnerTest, EventArgumentsTravelAsTheEventDeclaresThem) {
+  auto result = runScenario(json::parse(R"({"steps": [
+      {"bind": "bill"},
+      {"addRow": true},
+      {"event": "Change", "args": [{"definition": "FNote"}, {"cell": ["FNote", 1]}, 1, 1, false],
+       "expect": {"cancel": false}},
+      {"event": "Change", "args": [{"definition": "FNote"}, {"cell": ["FNote", 1]}, 1, 1],
+       "expect": {"cancel": null}},
+      {"event": "BeforeSave", "args": [false], "expect": {"cancel": true}}]})"),
+                            "case.json");
+  EXPECT_EQ(result.failures, std::vector<std::string>{})
+      << "the empty bill's save is refused through bCancel";
 }
 
 TEST_F(ScenarioRunnerTest, UnreadableFileIsAScenarioError) {
