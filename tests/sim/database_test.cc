@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/db/demo_data.h"
 #include "sim/db/sql_error.h"
 #include "sim/db/transaction.h"
 
@@ -45,8 +46,8 @@ TEST(Database, InMemoryHasTheSeedAndHelpers) {
   EXPECT_FALSE(db->resourceText("读取系统参数失败!", "en"));  // ASCII "!" is another key
   EXPECT_FALSE(db->resourceText("复制", "fr"));
 
-  EXPECT_TRUE(db->isAllowed(16394, 1088, 54, 33554432));
-  EXPECT_FALSE(db->isAllowed(16395, 1088, 54, 33554432));
+  EXPECT_TRUE(db->isAllowed(demo::kAdministrator, 1088, 54, 33554432));
+  EXPECT_FALSE(db->isAllowed(demo::kStockClerk, 1088, 54, 33554432));
   EXPECT_FALSE(db->isAllowed(99999, 1088, 54, 33554432));
 
   db->execute("INSERT INTO t_AccessRight VALUES (99999, 1088, 54, 33554432, 1)");
