@@ -28,33 +28,13 @@ const Variant& value(Args args, size_t i) {
   return args[i].value();
 }
 
-/// The C++ type a handler takes for a by-value parameter of each declared type.
+/// The C++ type a handler takes for a by-value parameter of each declared type, in the order of
+/// `ParamType`'s enumerators.
 template <ParamType T>
-struct CppType;
-template <>
-struct CppType<ParamType::Integer> {
-  using type = int16_t;
-};
-template <>
-struct CppType<ParamType::Long> {
-  using type = int32_t;
-};
-template <>
-struct CppType<ParamType::Boolean> {
-  using type = bool;
-};
-template <>
-struct CppType<ParamType::Double> {
-  using type = double;
-};
-template <>
-struct CppType<ParamType::String> {
-  using type = std::string;
-};
-template <>
-struct CppType<ParamType::Object> {
-  using type = ObjectPtr;
-};
+using CppType = std::tuple_element_t<static_cast<size_t>(T),
+                                     std::tuple<int16_t, int32_t, bool, double, std::string, ObjectPtr>>;
+static_assert(std::is_same_v<CppType<ParamType::Object>, ObjectPtr>,
+              "one C++ type per declared type, in order");
 
 /// Argument I of event E, as handler parameter type P: a by-reference argument is handed on as the
 /// host's `Arg`, so that an assignment goes back to the host; a by-value one is converted to its
@@ -67,7 +47,7 @@ decltype(auto) argument(Args args) {
     value(args, I);
     return static_cast<Arg&>(args[I]);
   } else {
-    using Declared = typename CppType<param.type>::type;
+    using Declared = CppType<param.type>;
     static_assert(std::is_same_v<std::remove_cvref_t<P>, Declared>,
                   "the handler's parameter type differs from the event's declaration");
     const Variant& v = value(args, I);
