@@ -1,14 +1,15 @@
 #include "sim/components/sim_host.h"
 
+#include "automation/ascii.h"
 #include "automation/thread_state.h"
 #include "host/contract.h"
 #include "sim/components/action_components.h"
 #include "sim/components/collections.h"
 #include "sim/components/connection.h"
-#include "sim/runtime/host_object.h"
 #include "sim/components/login_components.h"
 #include "sim/components/sys_info.h"
 #include "sim/components/toolbar.h"
+#include "sim/runtime/host_object.h"
 
 namespace mto::sim {
 
@@ -17,6 +18,22 @@ automation::RegistryPlatform::Factory& pluginFactory() {
   static automation::RegistryPlatform::Factory factory;
   return factory;
 }
+/// The host's platform, which notes in the environment every component it creates, so that traces can
+/// say what the plug-in created; the plug-in's own creation is the host's doing and is left out.
+class RecordingPlatform : public automation::RegistryPlatform {
+ public:
+  explicit RecordingPlatform(Environment& env) : env_(env) {}
+
+  automation::ObjectPtr createObject(std::string_view progId) override {
+    automation::ObjectPtr made = RegistryPlatform::createObject(progId);
+    if (!automation::equalsIgnoreCase(progId, host::progid::kPlugin)) env_.created.emplace_back(progId);
+    return made;
+  }
+
+ private:
+  Environment& env_;  // the host's; outlives its platform's use by the host
+};
+
 }  // namespace
 
 void setPluginFactory(automation::RegistryPlatform::Factory factory) {
@@ -25,7 +42,7 @@ void setPluginFactory(automation::RegistryPlatform::Factory factory) {
 
 SimHost::SimHost(SimHostOptions options)
     : db_(options.databaseFile.empty() ? Database::openInMemory() : Database::openFile(options.databaseFile)),
-      platform_(std::make_shared<automation::RegistryPlatform>()) {
+      platform_(std::make_shared<RecordingPlatform>(env_)) {
   automation::threadState().reset();
   registerCollections(*platform_);
   registerLoginComponents(*platform_, env_, *db_);

@@ -47,6 +47,9 @@ struct Environment {
   std::vector<LogScopeRecord> logScopes;
   std::vector<MessageRecord> messages;
   std::vector<HostActionRecord> hostActions;
+  /// The ProgID of every component created through the host's platform, in order, as the creator
+  /// spelled it; the plug-in itself is not among them.
+  std::vector<std::string> created;
   /// (form type name, language) of every form-font call.
   std::vector<std::pair<std::string, std::string>> formFontCalls;
 };

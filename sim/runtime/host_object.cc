@@ -76,15 +76,72 @@ HostState::Scope::~Scope() {
   currentHost = previous_;
 }
 
-void HostFaults::check(const std::string& typeName, std::string_view member) const {
-  if (faults_.empty()) return;
-  for (const auto& [key, error] : faults_) {
-    // Keys use the member's registered spelling; calls may spell it in any case.
-    if (key.size() == typeName.size() + 1 + member.size() && key.compare(0, typeName.size(), typeName) == 0 &&
-        key[typeName.size()] == '.' &&
-        automation::equalsIgnoreCase(std::string_view(key).substr(typeName.size() + 1), member))
-      automation::raiseError(error);
+namespace {
+
+/// Whether "Type.Member" names this call: keys use the member's registered spelling, calls may spell
+/// it in any case.
+bool names(std::string_view key, const std::string& typeName, std::string_view member) {
+  return key.size() == typeName.size() + 1 + member.size() &&
+         key.compare(0, typeName.size(), typeName) == 0 && key[typeName.size()] == '.' &&
+         automation::equalsIgnoreCase(key.substr(typeName.size() + 1), member);
+}
+
+}  // namespace
+
+void HostFaults::fail(std::string typeAndMember, automation::ErrorInfo error) {
+  restore(typeAndMember);
+  Script s;
+  s.error = std::move(error);
+  script(std::move(typeAndMember), std::move(s));
+}
+
+void HostFaults::script(std::string typeAndMember, Script script) {
+  scripts_.push_back(Entry{std::move(typeAndMember), std::move(script), 0});
+}
+
+bool HostFaults::restore(std::string_view typeAndMember) {
+  return std::erase_if(scripts_, [&](const Entry& e) { return e.typeAndMember == typeAndMember; }) > 0;
+}
+
+const HostFaults::Script* HostFaults::apply(const std::string& typeName, std::string_view member, Args args) {
+  const Script* applies = nullptr;
+  for (auto& e : scripts_) {
+    if (!names(e.typeAndMember, typeName, member)) continue;
+    if (e.script.argsMatch && !e.script.argsMatch(args)) continue;
+    ++e.seen;
+    if (e.script.onlyCall && e.seen != e.script.onlyCall) continue;
+    applies = &e.script;
   }
+  return applies;
+}
+
+Variant HostState::perform(size_t memberId, const std::string& typeName, std::string_view member,
+                           CallKind kind, Args args, const std::function<Variant()>& own) {
+  const HostFaults::Script* script = faults.apply(typeName, member, args);
+  auto journalled = [&](std::optional<int32_t> errorNumber) {
+    if (!journal.on()) return;
+    HostCallRecord entry{memberId, kind, {}, errorNumber};
+    entry.args.reserve(args.size());
+    for (const auto& a : args) {
+      JournalArg arg{a.value(), {}, a.isByRef()};
+      if (a.value().type() == automation::VarType::Object && a.value().objectValue()) {
+        arg.objectType = a.value().objectValue()->typeName();
+        arg.value = Variant();
+      }
+      entry.args.push_back(std::move(arg));
+    }
+    journal.record(std::move(entry));
+  };
+  Variant result;
+  try {
+    if (script && script->error) automation::raiseError(*script->error);
+    result = script ? script->result : own();
+  } catch (...) {
+    journalled(automation::errorFromException(std::current_exception()).number);
+    throw;
+  }
+  journalled(std::nullopt);
+  return result;
 }
 
 uint32_t HostObjectBase::advise(std::shared_ptr<automation::EventSink> sink) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,18 +50,72 @@ class HostCallCounter {
 std::map<std::string, uint64_t> callsBetween(const std::map<std::string, uint64_t>& before,
                                              const std::map<std::string, uint64_t>& after);
 
-/// One simulated host's members made to fail on purpose ("Type.Member" -> the error they raise),
-/// so that tests and scenarios can exercise the plug-in's failure paths. Checked on every call.
+/// One simulated host's scripted members: members made to fail, or to return a given value instead
+/// of running, so that tests and scenarios can exercise the plug-in's failure paths and its handling
+/// of odd answers. Members are named "Type.Member": the type exactly, the member in any case.
 class HostFaults {
  public:
-  void fail(std::string typeAndMember, automation::ErrorInfo error) {
-    faults_[std::move(typeAndMember)] = std::move(error);
-  }
-  /// Raises the configured error of a member, if any.
-  void check(const std::string& typeName, std::string_view member) const;
+  /// What a scripted member does on the calls its script applies to.
+  struct Script {
+    /// Set: the call raises this error. Unset: the call returns `result` without running, so its
+    /// by-reference arguments stay as the caller passed them.
+    std::optional<automation::ErrorInfo> error;
+    Variant result;
+    /// 0: every applicable call; n: only the nth applicable call since the script was set.
+    uint64_t onlyCall = 0;
+    /// Which calls the script applies to by their arguments; empty: every call. The scenario layer
+    /// supplies it so that argument patterns have one meaning everywhere.
+    std::function<bool(Args)> argsMatch;
+  };
+
+  /// Makes a member fail with `error` on every call, replacing its earlier scripts.
+  void fail(std::string typeAndMember, automation::ErrorInfo error);
+  /// Adds a script to a member; when several apply to one call, the latest added wins.
+  void script(std::string typeAndMember, Script script);
+  /// Drops every script of a member; false when it had none.
+  bool restore(std::string_view typeAndMember);
+  bool empty() const { return scripts_.empty(); }
+  /// Counts this call against every script of the member and returns the one that applies to it
+  /// (owned by this table, valid until it changes), or null when the member runs as usual.
+  const Script* apply(const std::string& typeName, std::string_view member, Args args);
 
  private:
-  std::map<std::string, automation::ErrorInfo, std::less<>> faults_;
+  struct Entry {
+    std::string typeAndMember;
+    Script script;
+    uint64_t seen = 0;  // applicable calls so far
+  };
+  std::vector<Entry> scripts_;  // in the order added
+};
+
+/// One argument of a journalled host call, as the callee left it. An object is kept by its type name
+/// only, so that the journal never keeps an object of the plug-in alive.
+struct JournalArg {
+  Variant value;           // Empty for an object that is not Nothing
+  std::string objectType;  // the object's type name; empty for any other value
+  bool byRef = false;
+};
+
+/// One late-bound call a simulated host object received.
+struct HostCallRecord {
+  size_t memberId = 0;  // "Type.Member" through memberName
+  CallKind kind = CallKind::Method;
+  std::vector<JournalArg> args;
+  std::optional<int32_t> errorNumber;  // set when the call failed
+};
+
+/// The calls of one host in order, with their arguments, recorded only once someone switches it on:
+/// the call counter is all that benchmarks pay for. Appending is O(1) (amortised) per call.
+class HostCallJournal {
+ public:
+  void switchOn() { on_ = true; }
+  bool on() const { return on_; }
+  const std::vector<HostCallRecord>& entries() const { return entries_; }
+  void record(HostCallRecord entry) { entries_.push_back(std::move(entry)); }
+
+ private:
+  bool on_ = false;
+  std::vector<HostCallRecord> entries_;
 };
 
 /// What one simulated host keeps about the calls its objects receive. The host that is alive on a
@@ -70,6 +125,15 @@ class HostFaults {
 struct HostState {
   HostCallCounter calls;
   HostFaults faults;
+  HostCallJournal journal;
+
+  /// Whether calls need more than counting: a journal to write or scripted members to consult.
+  bool intercepting() const { return journal.on() || !faults.empty(); }
+  /// Performs a counted call for which `intercepting()` holds: applies the member's script, runs
+  /// `own` (the member's handler) unless the script answers, and journals the call with the
+  /// arguments as they came back. Errors reach the caller as they would without the journal.
+  Variant perform(size_t memberId, const std::string& typeName, std::string_view member, CallKind kind,
+                  Args args, const std::function<Variant()>& own);
 
   /// The state of the host alive on this thread, or null.
   static HostState* current();
@@ -177,7 +241,9 @@ class HostObject : public HostObjectBase {
     }
     if (HostState* host = HostState::current()) {
       host->calls.count(entry->id);
-      host->faults.check(Self::members().typeName(), member);
+      if (host->intercepting())
+        return host->perform(entry->id, Self::members().typeName(), member, kind, args,
+                             [&] { return entry->handler(static_cast<Self&>(*this), kind, args); });
     }
     return entry->handler(static_cast<Self&>(*this), kind, args);
   }

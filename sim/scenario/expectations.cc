@@ -5,6 +5,7 @@
 #include <array>
 #include <string_view>
 
+#include "sim/scenario/host_calls.h"
 #include "sim/scenario/trace.h"
 #include "sim/scenario/values.h"
 
@@ -200,13 +201,62 @@ void saved(const json& want, const ExpectationSubject& s, Failures& f) {
           fmt::format("saved: expected {}", want.dump()));
 }
 
+/// The step's host calls against call patterns: an array is an ordered subsequence of the journal;
+/// {"exact": true, "calls": [...]} is the whole journal, call for call.
+void calls(const json& want, const ExpectationSubject& s, Failures& f) {
+  const json* list = &want;
+  bool exact = false;
+  if (want.is_object()) {
+    onlyKeys(want, {"exact", "calls"}, "expect.calls");
+    exact = want.contains("exact") && boolOf(want["exact"], "expect.calls.exact");
+    list = &member(want, "calls", "expect.calls");
+  }
+  if (!list->is_array())
+    malformed("expect.calls must be an array of call patterns, or {\"exact\": true, \"calls\": [...]}");
+  std::vector<CallPattern> patterns;
+  for (const auto& p : *list) patterns.push_back(callPattern(p, "expect.calls[]"));
+  const json& journal = s.record["journal"];
+  // The calls of a member in the step, so that a failure line shows what came instead.
+  auto callsOf = [&](const std::string& name) {
+    json of = json::array();
+    for (const auto& entry : journal)
+      if (entry["call"] == name) of.push_back(entry);
+    return of;
+  };
+  if (exact) {
+    f.check(journal.size() == patterns.size(),
+            fmt::format("calls: expected exactly {} calls, got {}", patterns.size(), journal.size()));
+    for (size_t i = 0; i < patterns.size() && i < journal.size(); ++i)
+      f.check(callMatches(journal[i], patterns[i]),
+              fmt::format("calls[{}]: expected {}, got {}", i, patterns[i].text.dump(), journal[i].dump()));
+    return;
+  }
+  size_t at = 0;
+  for (size_t i = 0; i < patterns.size(); ++i) {
+    while (at < journal.size() && !callMatches(journal[at], patterns[i])) ++at;
+    if (at == journal.size()) {
+      f.check(false,
+              fmt::format("calls[{}]: no call {} in order; the step's calls of {}: {}", i,
+                          patterns[i].text.dump(), patterns[i].call, callsOf(patterns[i].call).dump()));
+      return;
+    }
+    ++at;
+  }
+}
+
+void created(const json& want, const ExpectationSubject& s, Failures& f) {
+  if (!want.is_array()) malformed("expect.created must be an array of ProgIDs");
+  const json& got = s.record["created"];
+  f.check(got == want, fmt::format("created: expected {}, got {}", want.dump(), got.dump()));
+}
+
 struct Expectation {
   std::string_view key;
   Checker check;
 };
 
 /// Every expectation key; a step's failures come in this order.
-constexpr std::array<Expectation, 15> kExpectations = {{
+constexpr std::array<Expectation, 17> kExpectations = {{
     {"cancel", cancel},
     {"messages", messages},
     {"error", error},
@@ -222,6 +272,8 @@ constexpr std::array<Expectation, 15> kExpectations = {{
     {"tools", tools},
     {"hostActions", hostActions},
     {"saved", saved},
+    {"calls", calls},
+    {"created", created},
 }};
 
 bool isExpectationKey(std::string_view key) {

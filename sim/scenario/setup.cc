@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "automation/dates.h"
+#include "sim/scenario/host_calls.h"
 #include "sim/scenario/runner.h"
 #include "sim/scenario/values.h"
 
@@ -16,8 +17,8 @@ using nlohmann::json;
 
 void Runner::setup(const json& s) {
   onlyKeys(s,
-           {"sql", "props", "locale", "today", "profile", "permissions", "missing", "failing", "bill",
-            "template", "list"},
+           {"sql", "props", "locale", "today", "profile", "permissions", "missing", "failing", "returning",
+            "bill", "template", "list"},
            "setup");
   SimHostOptions options;
   options.databaseFile = databaseFile_;
@@ -43,17 +44,9 @@ void Runner::setup(const json& s) {
     if (!s["missing"].is_array()) malformed("setup.missing must be an array of ProgIDs");
     for (const auto& progId : s["missing"]) host_->removeComponent(textOf(progId, "setup.missing"));
   }
-  if (s.contains("failing")) {
-    if (!s["failing"].is_array()) malformed("setup.failing must be an array");
-    for (const auto& f : s["failing"]) {
-      onlyKeys(f, {"member", "number", "description", "source"}, "setup.failing[]");
-      automation::ErrorInfo error;
-      error.number = f.contains("number") ? integerOf(f["number"], "failing.number") : 5;
-      error.description = f.value("description", std::string("Simulated failure"));
-      error.source = f.value("source", std::string("SimHost"));
-      host_->state().faults.fail(textOf(member(f, "member", "setup.failing[]"), "failing.member"), error);
-    }
-  }
+  if (s.contains("failing")) applyFailing(s["failing"], host_->state().faults, "setup.failing");
+  if (s.contains("returning")) applyReturning(s["returning"], host_->state().faults, "setup.returning");
+  host_->state().journal.switchOn();
   callsAtStart_ = host_->state().calls.snapshot();
 }
 

@@ -10,6 +10,7 @@
 #include "host/events.h"
 #include "sim/editor/bill_store.h"
 #include "sim/scenario/expectations.h"
+#include "sim/scenario/host_calls.h"
 #include "sim/scenario/runner.h"
 #include "sim/scenario/values.h"
 
@@ -63,6 +64,8 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
   size_t actionsBefore = bill_->doActions().size();
   size_t hostActionsBefore = host_->env().hostActions.size();
   auto callsBefore = host_->state().calls.snapshot();
+  size_t journalBefore = host_->state().journal.entries().size();
+  size_t createdBefore = host_->env().created.size();
   auto cellsBefore = snapshotCells(*bill_);
   std::vector<std::optional<int32_t>> scopeCodesBefore;
   for (const auto& s : host_->env().logScopes) scopeCodesBefore.push_back(s.code);
@@ -124,6 +127,12 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
     context.record["changes"] = json::array();
   }
   context.record["hostCalls"] = callDiff(callsBefore, host_->state().calls.snapshot());
+  json journal = json::array();
+  const auto& entries = host_->state().journal.entries();
+  for (size_t i = journalBefore; i < entries.size(); ++i) journal.push_back(hostCallJson(entries[i]));
+  context.record["journal"] = journal;
+  context.record["created"] = std::vector<std::string>(
+      env.created.begin() + static_cast<std::ptrdiff_t>(createdBefore), env.created.end());
 
   if (step.contains("expect")) {
     auto failed = checkExpectations(step["expect"], {context.record, *bill_, *list_});
@@ -134,9 +143,9 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
 }
 
 std::string Runner::act(const json& step, StepContext& context) {
-  static const std::set<std::string, std::less<>> kActions = {"bind",     "show",   "release", "event",
-                                                              "setCell",  "addRow", "click",   "save",
-                                                              "openList", "sql",    "locale",  "call"};
+  static const std::set<std::string, std::less<>> kActions = {
+      "bind",     "show", "release", "event", "setCell", "addRow",    "click",  "save",
+      "openList", "sql",  "locale",  "call",  "failing", "returning", "restore"};
   std::string action;
   for (const auto& [key, value] : step.items()) {
     if (key == "name" || key == "expect" || key == "on" || key == "args") continue;
@@ -182,6 +191,12 @@ std::string Runner::act(const json& step, StepContext& context) {
       runSql(arg, "sql");
     } else if (action == "locale") {
       applyLocale(arg);
+    } else if (action == "failing") {
+      applyFailing(arg, host_->state().faults, "failing");
+    } else if (action == "returning") {
+      applyReturning(arg, host_->state().faults, "returning");
+    } else if (action == "restore") {
+      applyRestore(arg, host_->state().faults, "restore");
     } else if (action == "call") {
       onlyKeys(arg, {"member", "args"}, "call");
       std::vector<Arg> args;
