@@ -106,5 +106,42 @@ TEST_F(CollectionsTest, EveryLateBoundCallIsCountedByTheHostCurrentOnTheThread) 
       << "a failing call is still a call";
 }
 
+// Scripts apply to the nth matching call or to matching arguments, a returned value replaces the
+// member's own answer, and the journal records only once switched on, with errors.
+TEST_F(CollectionsTest, ScriptedMembersAndTheJournal) {
+  auto d = DictionaryRef::create();
+  HostState host;
+  HostState::Scope current(host);
+  d.setItem("a", 1);
+  EXPECT_TRUE(host.journal.entries().empty()) << "off until someone reads it";
+  host.journal.switchOn();
+
+  HostFaults::Script second;
+  second.error = automation::ErrorInfo{7, "SimHost", "second", {}, 0};
+  second.onlyCall = 2;
+  host.faults.script("Dictionary.GetValue", second);
+  EXPECT_NO_THROW(d.getValue("a", 0));
+  EXPECT_THROW(d.getValue("a", 0), automation::AutomationError);
+  EXPECT_NO_THROW(d.getValue("a", 0));
+
+  HostFaults::Script answer;
+  answer.result = Variant("scripted");
+  answer.argsMatch = [](Args args) { return args.size() > 0 && args[0].value() == Variant("b"); };
+  host.faults.script("Dictionary.GetValue", answer);
+  EXPECT_EQ(d.getValue("b", 0), Variant("scripted"));
+  EXPECT_EQ(d.getValue("a", 0), Variant(1)) << "other arguments get the member's own answer";
+
+  EXPECT_TRUE(host.faults.restore("Dictionary.GetValue"));
+  EXPECT_FALSE(host.faults.restore("Dictionary.GetValue"));
+  EXPECT_TRUE(host.faults.empty());
+
+  const auto& entries = host.journal.entries();
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(memberName(entries[1].memberId), "Dictionary.GetValue");
+  EXPECT_EQ(entries[1].errorNumber, 7);
+  EXPECT_FALSE(entries[2].errorNumber);
+  EXPECT_EQ(entries[3].args[0].value, Variant("b"));
+}
+
 }  // namespace
 }  // namespace mto::sim
