@@ -5,10 +5,10 @@
 #include "sim/components/action_components.h"
 #include "sim/components/collections.h"
 #include "sim/components/connection.h"
-#include "sim/runtime/host_object.h"
 #include "sim/components/login_components.h"
 #include "sim/components/sys_info.h"
 #include "sim/components/toolbar.h"
+#include "sim/runtime/host_object.h"
 
 namespace mto::sim {
 
@@ -41,6 +41,19 @@ SimHost::SimHost(SimHostOptions options)
 SimHost::~SimHost() {
   automation::threadState().reset();
   automation::setPlatform(previous_);
+}
+
+void SimHost::removeComponent(std::string_view progId) {
+  if (auto factory = platform_->factory(progId)) removed_[std::string(progId)] = std::move(factory);
+  platform_->unregisterFactory(progId);
+}
+
+bool SimHost::installComponent(std::string_view progId) {
+  if (platform_->isRegistered(progId)) return true;
+  auto found = removed_.find(progId);
+  if (found == removed_.end()) return false;
+  platform_->registerFactory(found->first, found->second);
+  return true;
 }
 
 void SimHost::setPropsString(std::string props) {
