@@ -60,6 +60,19 @@ SimHost::~SimHost() {
   automation::setPlatform(previous_);
 }
 
+void SimHost::removeComponent(std::string_view progId) {
+  if (auto factory = platform_->factory(progId)) removed_[std::string(progId)] = std::move(factory);
+  platform_->unregisterFactory(progId);
+}
+
+bool SimHost::installComponent(std::string_view progId) {
+  if (platform_->isRegistered(progId)) return true;
+  auto found = removed_.find(progId);
+  if (found == removed_.end()) return false;
+  platform_->registerFactory(found->first, found->second);
+  return true;
+}
+
 void SimHost::setPropsString(std::string props) {
   env_.shareProps[platform_->processId()]["PropsString"] = std::move(props);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
+#include "automation/ascii.h"
 #include "automation/platform.h"
 #include "sim/db/database.h"
 #include "sim/runtime/environment.h"
@@ -47,8 +49,11 @@ class SimHost {
   /// Replaces the login property string of the current process.
   void setPropsString(std::string props);
 
-  /// Makes a component unavailable, as on a machine where it is not installed.
-  void removeComponent(std::string_view progId) { platform_->unregisterFactory(progId); }
+  /// Makes a component unavailable, as on a machine where it is not installed. The host keeps the
+  /// factory, so that `installComponent` can bring the same component back.
+  void removeComponent(std::string_view progId);
+  /// Makes a component this host removed available again; false when the host never had it.
+  bool installComponent(std::string_view progId);
 
  private:
   HostState state_;
@@ -57,6 +62,8 @@ class SimHost {
   Environment env_;
   std::shared_ptr<automation::RegistryPlatform> platform_;
   std::shared_ptr<automation::Platform> previous_;
+  /// The factories of the components removed, by ProgID, kept for `installComponent`.
+  std::map<std::string, automation::RegistryPlatform::Factory, automation::ascii::LessIgnoreCase> removed_;
 };
 
 }  // namespace mto::sim

@@ -259,6 +259,25 @@ std::shared_ptr<ToolbarBand> Toolbar::addBand(std::string name, std::string capt
   return band;
 }
 
+bool ToolbarBands::remove(std::string_view name) {
+  auto found = std::find_if(bands_.begin(), bands_.end(), [&](const auto& b) { return b->name() == name; });
+  if (found == bands_.end()) return false;
+  bands_.erase(found);
+  return true;
+}
+
+bool Toolbar::removeFromBand(std::string_view bandName, std::string_view toolName) {
+  auto target = band(bandName);
+  if (!target) return false;
+  const auto& tools = target->tools()->tools();
+  for (size_t i = 0; i < tools.size(); ++i)
+    if (tools[i]->state().name == toolName) {
+      target->tools()->removeAt(static_cast<int32_t>(i));
+      return true;
+    }
+  return false;
+}
+
 void Toolbar::place(std::string_view bandName, std::string_view toolName) {
   auto target = band(bandName);
   if (!target) invalidKey("Bands", Variant(bandName));

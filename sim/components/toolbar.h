@@ -128,6 +128,8 @@ class ToolbarBands : public HostObject<ToolbarBands> {
   std::shared_ptr<ToolbarBand> find(std::string_view name) const;
   const std::vector<std::shared_ptr<ToolbarBand>>& bands() const { return bands_; }
   void append(std::shared_ptr<ToolbarBand> band) { bands_.push_back(std::move(band)); }
+  /// Takes the band of that name out; false when there is none.
+  bool remove(std::string_view name);
 
  private:
   std::vector<std::shared_ptr<ToolbarBand>> bands_;
@@ -154,6 +156,12 @@ class Toolbar : public HostObject<Toolbar> {
   std::shared_ptr<ToolbarBand> addBand(std::string name, std::string caption);
   /// Places a copy of the master `toolName` at the end of a band; "-" places a separator.
   void place(std::string_view bandName, std::string_view toolName);
+
+  /// Takes a band off the control; its tools stay tools of the control. False for an unknown band.
+  bool removeBand(std::string_view bandName) { return bands_->remove(bandName); }
+  /// Takes the first tool of that name off one band only; false when the band or the tool there is
+  /// missing.
+  bool removeFromBand(std::string_view bandName, std::string_view toolName);
 
   std::shared_ptr<ToolbarTool> tool(std::string_view name) const { return tools_->find(name); }
   std::shared_ptr<ToolbarBand> band(std::string_view name) const { return bands_->find(name); }

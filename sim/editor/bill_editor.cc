@@ -166,6 +166,14 @@ std::shared_ptr<Dictionary> BillEditor::cell(std::string_view key, int32_t row) 
   return def ? cellOf(*def, row) : nullptr;
 }
 
+bool BillEditor::removeCell(std::string_view key, int32_t row) {
+  auto def = definition(key);
+  if (!def || !cellOf(*def, row)) return false;
+  auto holder = pageOf(*def) == 1 ? head() : asDictionary(&rows(pageOf(*def))->at(row));
+  holder->remove(keyOf(*def));
+  return true;
+}
+
 std::shared_ptr<Dictionary> BillEditor::requireDefinition(std::string_view key) const {
   auto def = definition(key);
   if (!def)

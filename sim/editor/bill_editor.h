@@ -97,6 +97,9 @@ class BillEditor : public HostObject<BillEditor> {
   /// for an unknown key and 9 for a row without the field.
   void setCell(std::string_view key, int32_t row, Variant value, std::optional<std::string> display = {},
                std::optional<std::string> number = {});
+  /// Takes a field's cell out of one row (head: row 0 or -1), as a bill whose data lacks it; false
+  /// when there was no such cell. `syncCells` puts an empty one back.
+  bool removeCell(std::string_view key, int32_t row);
   /// The stored value ("FFLD") of a cell; Empty when there is no cell.
   Variant value(std::string_view key, int32_t row) const;
   /// Sets an entry of the bill data ("FIsSelBill", "NewBillHasData", ...).

@@ -57,6 +57,13 @@ std::shared_ptr<MenuTool> MenuTools::find(std::string_view key) const {
   return nullptr;
 }
 
+bool MenuTools::remove(std::string_view key) {
+  auto found = std::find_if(tools_.begin(), tools_.end(), [&](const auto& t) { return t->name() == key; });
+  if (found == tools_.end()) return false;
+  tools_.erase(found);
+  return true;
+}
+
 std::shared_ptr<MenuTool> MenuTools::at(std::string_view key) const {
   auto tool = find(key);
   if (!tool) invalidKey("WEXTools", Variant(key));
@@ -128,6 +135,13 @@ std::shared_ptr<MenuBand> MenuBands::find(std::string_view key) const {
   return nullptr;
 }
 
+bool MenuBands::remove(std::string_view key) {
+  auto found = std::find_if(bands_.begin(), bands_.end(), [&](const auto& b) { return b->key() == key; });
+  if (found == bands_.end()) return false;
+  bands_.erase(found);
+  return true;
+}
+
 std::shared_ptr<MenuBand> MenuBands::at(std::string_view key) const {
   auto band = find(key);
   if (!band) invalidKey("WEXBands", Variant(key));
@@ -179,6 +193,11 @@ std::shared_ptr<MenuBand> MenuBar::addBand(std::string key, std::string caption)
   auto band = std::make_shared<MenuBand>(std::move(key), std::move(caption));
   bands_->append(band);
   return band;
+}
+
+bool MenuBar::removeFromBand(std::string_view bandKey, std::string_view toolKey) {
+  auto band = bands_->find(bandKey);
+  return band && band->tools()->remove(toolKey);
 }
 
 std::shared_ptr<MenuTool> MenuBar::addTool(std::string_view bandKey, std::string toolKey,

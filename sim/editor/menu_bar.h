@@ -59,6 +59,8 @@ class MenuTools : public HostObject<MenuTools> {
   std::shared_ptr<MenuTool> at(std::string_view key) const;
   void append(std::shared_ptr<MenuTool> tool) { tools_.push_back(std::move(tool)); }
   void insertAt(std::shared_ptr<MenuTool> tool, std::string_view key);
+  /// Takes the tool of that key off this list; false when the list lacks it.
+  bool remove(std::string_view key);
   const std::vector<std::shared_ptr<MenuTool>>& tools() const { return tools_; }
 
  private:
@@ -92,6 +94,8 @@ class MenuBands : public HostObject<MenuBands> {
   std::shared_ptr<MenuBand> find(std::string_view key) const;
   std::shared_ptr<MenuBand> at(std::string_view key) const;
   void append(std::shared_ptr<MenuBand> band) { bands_.push_back(std::move(band)); }
+  /// Takes the band of that key out; false when there is none.
+  bool remove(std::string_view key);
   const std::vector<std::shared_ptr<MenuBand>>& bands() const { return bands_; }
 
  private:
@@ -115,6 +119,11 @@ class MenuBar : public HostObject<MenuBar> {
   std::shared_ptr<MenuBand> addBand(std::string key, std::string caption);
   /// Puts a tool on a band (which must exist), creating the tool on first use.
   std::shared_ptr<MenuTool> addTool(std::string_view bandKey, std::string toolKey, std::string caption);
+
+  /// Takes a band off the bar; its commands stay commands of the bar. False for an unknown band.
+  bool removeBand(std::string_view bandKey) { return bands_->remove(bandKey); }
+  /// Takes a command off one band only; false when the band or the command there is missing.
+  bool removeFromBand(std::string_view bandKey, std::string_view toolKey);
 
   std::shared_ptr<MenuTool> tool(std::string_view key) const { return tools_->find(key); }
   std::shared_ptr<MenuBand> band(std::string_view key) const { return bands_->find(key); }

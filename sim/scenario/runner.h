@@ -74,6 +74,25 @@ class Runner {
   /// The bill list: display mode, fill switch, multi-level check and rows.
   void applyList(const nlohmann::json& l);
 
+  // --- shape.cc: the command surfaces and the template's shape; every reader raises Malformed.
+
+  /// A toolbar control as `c` describes it: the default one with bands and band tools removed, or,
+  /// with "bands", a new one holding exactly those bands and tools. `where` names the setup key.
+  std::shared_ptr<Toolbar> shapeToolbar(std::shared_ptr<Toolbar> control, const nlohmann::json& c,
+                                        std::string_view where);
+  /// A menu bar as `m` describes it, in the way of `shapeToolbar`.
+  std::shared_ptr<MenuBar> shapeMenuBar(std::shared_ptr<MenuBar> bar, const nlohmann::json& m,
+                                        std::string_view where);
+  /// Removes field keys from the table information's "Map" only; the definitions stay.
+  void removeFromMap(const nlohmann::json& keys);
+  /// Applies one field's entry of setup.template beyond plain values: null removes the field,
+  /// {"absent": true} an entry, arrays and objects become Vectors and Dictionaries. Returns false
+  /// for an entry that is a plain value, which the caller sets as before.
+  bool applyShapedTemplateEntry(const std::string& key, const std::string& entry, const nlohmann::json& value);
+  /// A step that changes the host between events: "operationMode", "activeControl", "props",
+  /// "install", "uninstall". Returns false for another action.
+  bool changeHost(const std::string& action, const nlohmann::json& arg);
+
   // --- steps.cc: the actions and the trace of a step.
 
   /// Records the events raised on `target` into the running step, under `name` ("bill", "list").
@@ -99,6 +118,9 @@ class Runner {
   std::map<std::string, uint64_t> callsAtStart_;
   std::shared_ptr<BillEditor> bill_;
   std::shared_ptr<BillList> list_;
+  /// A second editor and list, for steps that show the plug-in another object ({"bill": 2}).
+  std::shared_ptr<BillEditor> bill2_;
+  std::shared_ptr<BillList> list2_;
   automation::ObjectPtr plugin_;
   /// The step that is running, for the event observers; null between steps.
   StepContext* step_ = nullptr;

@@ -18,7 +18,7 @@ using nlohmann::json;
 void Runner::setup(const json& s) {
   onlyKeys(s,
            {"sql", "props", "locale", "today", "profile", "permissions", "missing", "failing", "returning",
-            "bill", "template", "list"},
+            "bill", "template", "list", "toolbar", "listToolbar", "menuBar", "listMenuBar", "notInMap"},
            "setup");
   SimHostOptions options;
   options.databaseFile = databaseFile_;
@@ -35,10 +35,21 @@ void Runner::setup(const json& s) {
   bill_ = BillEditor::create(host_->db());
   list_ = BillList::create(host_->db());
   if (s.contains("template")) applyTemplate(s["template"]);
+  if (s.contains("notInMap")) removeFromMap(s["notInMap"]);
+  if (s.contains("toolbar")) bill_->setToolbar(shapeToolbar(bill_->toolbar(), s["toolbar"], "setup.toolbar"));
+  if (s.contains("listToolbar"))
+    list_->setToolbar(shapeToolbar(list_->toolbar(), s["listToolbar"], "setup.listToolbar"));
+  if (s.contains("menuBar")) bill_->setMenuBar(shapeMenuBar(bill_->menuBar(), s["menuBar"], "setup.menuBar"));
+  if (s.contains("listMenuBar"))
+    list_->setMenuBar(shapeMenuBar(list_->menuBar(), s["listMenuBar"], "setup.listMenuBar"));
+  bill2_ = BillEditor::create(host_->db());
+  list2_ = BillList::create(host_->db());
   if (s.contains("bill")) applyBill(s["bill"]);
   if (s.contains("list")) applyList(s["list"]);
   observe(*bill_, "bill");
   observe(*list_, "list");
+  observe(*bill2_, "bill2");
+  observe(*list2_, "list2");
 
   if (s.contains("missing")) {
     if (!s["missing"].is_array()) malformed("setup.missing must be an array of ProgIDs");
@@ -129,9 +140,15 @@ void Runner::applyTemplate(const json& t) {
   for (const auto& [key, entries] : t.items()) {
     if (!bill_->definition(key))
       malformed(fmt::format("setup.template: the template has no field \"{}\"", key));
+    if (entries.is_null()) {
+      bill_->billTemplate().removeField(key);
+      continue;
+    }
     if (!entries.is_object()) malformed(fmt::format("setup.template.{} must be an object", key));
     for (const auto& [entry, value] : entries.items())
-      bill_->billTemplate().set(key, entry, requirePlainValue(value, "setup.template." + key + "." + entry));
+      if (!applyShapedTemplateEntry(key, entry, value))
+        bill_->billTemplate().set(key, entry,
+                                  requirePlainValue(value, "setup.template." + key + "." + entry));
   }
 }
 
@@ -139,6 +156,10 @@ void Runner::setCells(const json& cells, int32_t row, std::string_view where) {
   if (!cells.is_object()) malformed(fmt::format("{} must be an object of field keys", where));
   for (const auto& [key, value] : cells.items()) {
     if (!bill_->definition(key)) malformed(fmt::format("{}: the template has no field \"{}\"", where, key));
+    if (isAbsentMark(value)) {
+      bill_->removeCell(key, row);
+      continue;
+    }
     std::optional<std::string> display, number;
     Variant stored;
     if (value.is_object() && value.contains("FFLD")) {
@@ -173,7 +194,10 @@ void Runner::applyBill(const json& b) {
   if (b.contains("data")) {
     if (!b["data"].is_object()) malformed("setup.bill.data must be an object");
     for (const auto& [key, value] : b["data"].items())
-      bill_->setDataEntry(key, requirePlainValue(value, "setup.bill.data." + key));
+      if (isAbsentMark(value))
+        bill_->data()->remove(key);
+      else
+        bill_->setDataEntry(key, requirePlainValue(value, "setup.bill.data." + key));
   }
   if (b.contains("doActionFields")) {
     std::vector<std::string> keys;

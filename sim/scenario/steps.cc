@@ -144,8 +144,9 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
 
 std::string Runner::act(const json& step, StepContext& context) {
   static const std::set<std::string, std::less<>> kActions = {
-      "bind",     "show", "release", "event", "setCell", "addRow",    "click",  "save",
-      "openList", "sql",  "locale",  "call",  "failing", "returning", "restore"};
+      "bind",    "show",          "release",       "event",  "setCell", "addRow",   "click",
+      "save",    "openList",      "sql",           "locale", "call",    "failing",  "returning",
+      "restore", "operationMode", "activeControl", "props",  "install", "uninstall"};
   std::string action;
   for (const auto& [key, value] : step.items()) {
     if (key == "name" || key == "expect" || key == "on" || key == "args") continue;
@@ -213,6 +214,8 @@ std::string Runner::act(const json& step, StepContext& context) {
       context.result =
           plugin()->invoke(textOf(member(arg, "member", "call"), "call.member"), CallKind::Method, args);
       context.hasResult = true;
+    } else {
+      changeHost(action, arg);
     }
   } catch (const automation::AutomationError& e) {
     context.errors.push_back(e.info());
@@ -246,9 +249,11 @@ void Runner::click(const std::string& key, const std::string& on, StepContext& c
 
 void Runner::raiseEvent(const std::string& event, const json& step, StepContext& context) {
   std::string on = step.value("on", std::string("bill"));
-  if (on != "bill" && on != "list") malformed("\"on\" is \"bill\" or \"list\"");
-  const auto table = on == "list" ? std::span<const host::events::Event>(host::events::kListEvents)
-                                  : std::span<const host::events::Event>(host::events::kBillEvents);
+  if (on != "bill" && on != "list" && on != "bill2" && on != "list2")
+    malformed("\"on\" is \"bill\", \"list\", \"bill2\" or \"list2\"");
+  const auto table = on == "list" || on == "list2"
+                         ? std::span<const host::events::Event>(host::events::kListEvents)
+                         : std::span<const host::events::Event>(host::events::kBillEvents);
   const host::events::Event* declared = host::events::find(table, event);
   if (!declared) malformed(fmt::format("unknown event \"{}\" of the {}", event, on));
   // Whether an argument travels by reference is the event's to say; {"ref": v} only confirms it.
@@ -265,6 +270,10 @@ void Runner::raiseEvent(const std::string& event, const json& step, StepContext&
   }
   if (on == "list")
     list_->raise(*declared, args);
+  else if (on == "bill2")
+    bill2_->raise(*declared, args);
+  else if (on == "list2")
+    list2_->raise(*declared, args);
   else
     bill_->raise(*declared, args);
   if (auto cancel = declared->cancelIndex(); cancel && *cancel < args.size())
@@ -277,7 +286,7 @@ automation::ObjectPtr Runner::plugin() {
 }
 
 Variant Runner::argument(const json& a, std::string_view where) {
-  return scenario_detail::argument(a, where, {bill_, list_});
+  return scenario_detail::argument(a, where, {bill_, list_, bill2_, list2_});
 }
 
 }  // namespace mto::sim::scenario_detail

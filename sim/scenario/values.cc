@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "automation/error.h"
+#include "automation/property_object.h"
 #include "sim/components/collections.h"
 
 namespace mto::sim::scenario_detail {
@@ -124,6 +125,7 @@ Variant argument(const json& a, std::string_view where, const ArgumentObjects& o
     for (const auto& e : inner) v->add(argument(e, where, objects));
     return automation::ObjectPtr(v);
   }
+  if (auto shaped = shapedArgument(kind, inner, where, objects)) return *shaped;
   if (kind == "bill") return automation::ObjectPtr(objects.bill);
   if (kind == "list") return automation::ObjectPtr(objects.list);
   if (kind == "menuBar")
@@ -138,6 +140,35 @@ Variant argument(const json& a, std::string_view where, const ArgumentObjects& o
     return automation::ObjectPtr(t);
   }
   malformed(fmt::format("{}: unknown argument kind \"{}\"", where, kind));
+}
+
+bool isAbsentMark(const json& v) {
+  return v.is_object() && v.size() == 1 && v.contains("absent") && v["absent"] == true;
+}
+
+std::optional<Variant> shapedArgument(const std::string& kind, const json& inner, std::string_view where,
+                                      const ArgumentObjects& objects) {
+  if ((kind == "bill" || kind == "list") && inner.is_number_integer()) {
+    int32_t which = integerOf(inner, where);
+    if (which != 1 && which != 2) malformed(fmt::format("{}: \"{}\" is 1 or 2, not {}", where, kind, which));
+    if (kind == "bill") return automation::ObjectPtr(which == 1 ? objects.bill : objects.bill2);
+    return automation::ObjectPtr(which == 1 ? objects.list : objects.list2);
+  }
+  if (kind == "toolbarTool") {
+    if (!inner.is_array() || inner.size() != 2)
+      malformed(fmt::format("{}: \"toolbarTool\" is [\"bill\"|\"list\", name]", where));
+    std::string owner = textOf(inner[0], where);
+    if (owner != "bill" && owner != "list")
+      malformed(fmt::format("{}: \"toolbarTool\" is [\"bill\"|\"list\", name]", where));
+    const auto& control = owner == "list" ? objects.list->toolbar() : objects.bill->toolbar();
+    auto tool = control->tool(textOf(inner[1], where));
+    if (!tool)
+      malformed(fmt::format("{}: the {}'s toolbar control has no tool {}", where, owner, inner[1].dump()));
+    return automation::ObjectPtr(tool);
+  }
+  if (kind == "object")
+    return automation::ObjectPtr(std::make_shared<automation::PropertyObject>(textOf(inner, where)));
+  return std::nullopt;
 }
 
 }  // namespace mto::sim::scenario_detail

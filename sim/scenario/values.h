@@ -55,17 +55,31 @@ std::optional<Variant> plainValue(const nlohmann::json& v, std::string_view wher
 /// A plain value; anything else raises ("<where>: <json> is not a value").
 Variant requirePlainValue(const nlohmann::json& v, std::string_view where);
 
+/// Whether `v` is {"absent": true}: a cell, data entry or definition entry left out.
+bool isAbsentMark(const nlohmann::json& v);
+
 /// The host objects an argument may name; the runner owns them and they outlive every argument
 /// read from them.
 struct ArgumentObjects {
   std::shared_ptr<BillEditor> bill;
   std::shared_ptr<BillList> list;
+  /// The second editor and list ({"bill": 2}, {"list": 2}); null where a caller has none.
+  std::shared_ptr<BillEditor> bill2;
+  std::shared_ptr<BillList> list2;
 };
 
 /// An event or call argument: a plain value, or a host object of the scenario ({"definition": key},
 /// {"cell": [key, row]}, {"dictionary": {...}}, {"vector": [...]}, {"bill": true}, {"list": true},
-/// {"menuBar": "bill"|"list"}, {"toolbar": "bill"|"list"}, {"tool": key}). A Dictionary or Vector
-/// is made anew for each read; the other objects are the runner's own.
+/// {"menuBar": "bill"|"list"}, {"toolbar": "bill"|"list"}, {"tool": key}), and those of
+/// `shapedArgument`. A Dictionary or Vector is made anew for each read; the other objects are the
+/// runner's own.
 Variant argument(const nlohmann::json& a, std::string_view where, const ArgumentObjects& objects);
+
+/// The argument kinds that name the host's objects beyond the first editor and list, or nullopt
+/// for another kind: {"bill": 1|2}, {"list": 1|2}, {"toolbarTool": ["bill"|"list", name]} (a tool
+/// of that toolbar control's own list) and {"object": typeName} (a new plain object of that
+/// run-time type name and no members, made anew for each read).
+std::optional<Variant> shapedArgument(const std::string& kind, const nlohmann::json& inner, std::string_view where,
+                                      const ArgumentObjects& objects);
 
 }  // namespace mto::sim::scenario_detail

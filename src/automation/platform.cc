@@ -53,6 +53,11 @@ Date RegistryPlatform::now() {
   return systemNow();
 }
 
+RegistryPlatform::Factory RegistryPlatform::factory(std::string_view progId) const {
+  auto it = factories_.find(progId);
+  return it == factories_.end() ? Factory{} : it->second;
+}
+
 bool RegistryPlatform::isRegistered(std::string_view progId) const {
   return factories_.contains(progId);
 }

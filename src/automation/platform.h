@@ -71,6 +71,9 @@ class RegistryPlatform : public Platform {
   void registerFactory(std::string progId, Factory factory);
   void unregisterFactory(std::string_view progId);
   bool isRegistered(std::string_view progId) const;
+  /// The factory registered for a ProgID, or an empty one; lets an owner take a component away
+  /// and put the same one back.
+  Factory factory(std::string_view progId) const;
 
   void setLocale(Locale locale) { locale_ = std::move(locale); }
   void setProcessId(uint32_t pid) { processId_ = pid; }

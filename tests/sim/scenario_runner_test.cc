@@ -77,6 +77,29 @@ TEST_F(ScenarioRunnerTest, MalformedScenariosNameFileStepAndProblem) {
        "case.json: step 1: returning[].value: [false] is not a value"},
       {R"({"steps": [{"restore": "Log.IsEnabled"}]})",
        "case.json: step 1: restore: \"Log.IsEnabled\" has no failing or returning script"},
+      // What the plug-in meets: command surfaces, template shape, host changes, other objects.
+      {R"({"setup": {"toolbar": {"removeBands": ["noBand"]}}})",
+       "case.json: setup: setup.toolbar.removeBands: the control has no band \"noBand\""},
+      {R"({"setup": {"listToolbar": {"bands": [{"name": "B", "tools": [{"type": 0}]}]}}})",
+       "case.json: setup: setup.listToolbar.bands[].tools[] needs \"name\" unless its type is 5 (a "
+       "separator)"},
+      {R"({"setup": {"menuBar": {"removeCommands": {"mnuFile": ["mnuNoSuch"]}}}})",
+       "case.json: setup: setup.menuBar.removeCommands: the band \"mnuFile\" has no command \"mnuNoSuch\""},
+      {R"({"setup": {"notInMap": ["FNoSuchField"]}})",
+       "case.json: setup: setup.notInMap: the map has no field \"FNoSuchField\""},
+      {R"({"setup": {"template": {"FNote": {"FNoEntry": {"absent": true}}}}})",
+       "case.json: setup: setup.template.FNote.FNoEntry: the field has no entry to remove"},
+      {R"({"steps": [{"install": "No.Such"}]})",
+       "case.json: step 1: install: the host has no component \"No.Such\""},
+      {R"({"steps": [{"uninstall": "No.Such"}]})",
+       "case.json: step 1: uninstall: \"No.Such\" is not installed"},
+      {R"({"steps": [{"operationMode": "new"}]})",
+       "case.json: step 1: operationMode must be a whole number, not \"new\""},
+      {R"({"steps": [{"show": {"bill": 3}}]})", "case.json: step 1: show: \"bill\" is 1 or 2, not 3"},
+      {R"({"steps": [{"show": {"toolbarTool": ["bill", "NoTool"]}}]})",
+       "case.json: step 1: show: the bill's toolbar control has no tool \"NoTool\""},
+      {R"({"steps": [{"event": "BeforeSave", "on": "bill3"}]})",
+       "case.json: step 1: \"on\" is \"bill\", \"list\", \"bill2\" or \"list2\""},
   };
   for (const auto& c : cases) {
     std::string error = errorOf(c.scenario);
