@@ -61,7 +61,10 @@ class ActionRunner : public HostObject<ActionRunner> {
         if (auto dict = parameters.isObject()
                             ? std::dynamic_pointer_cast<Dictionary>(parameters.objectValue())
                             : nullptr)
-          for (const auto& [key, value] : dict->entries()) record.parameterKeys.push_back(key);
+          for (const auto& [key, value] : dict->entries()) {
+            record.parameterKeys.push_back(key);
+            record.parameterValues.push_back(value);
+          }
         record.interfaceSet = self.interface_.isObject() && self.interface_.objectValue();
         record.dataSrvSet = self.dataSrv_.isObject() && self.dataSrv_.objectValue();
         self.env_.hostActions.push_back(std::move(record));

@@ -34,6 +34,8 @@ struct HostActionRecord {
   std::string call;       // "ShowByBill", "Show", "DoAction"
   std::string detail;     // the filter, or the action's name
   std::vector<std::string> parameterKeys;
+  /// The values of parameterKeys, in their order; scenarios read them back.
+  std::vector<automation::Variant> parameterValues = {};
   bool interfaceSet = false;  // SetInterface was called before DoAction
   bool dataSrvSet = false;    // DataSrv was set before DoAction
 };

@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <string_view>
 
 #include "sim/scenario/host_calls.h"
@@ -28,15 +30,83 @@ struct Failures {
 /// for a malformed value.
 using Checker = void (*)(const json& want, const ExpectationSubject& subject, Failures& failures);
 
+/// Checks states of commands of a menu bar; a command the bar lacks fails the check.
+void checkMenuTools(const MenuBar& bar, const json& want, std::string_view key, Failures& f) {
+  if (!want.is_object()) malformed(fmt::format("expect.{} must be an object of commands", key));
+  for (const auto& [name, properties] : want.items())
+    onlyKeys(properties, {"name", "caption", "enabled", "visible", "beginGroup", "imageIndex"},
+             fmt::format("expect.{}.{}", key, name));
+  for (const auto& [name, properties] : want.items()) {
+    auto tool = bar.tool(name);
+    if (!tool) {
+      f.check(false, fmt::format("{}: the menu bar has no command \"{}\"", key, name));
+      continue;
+    }
+    json got = menuToolJson(tool->state());
+    for (const auto& [prop, value] : properties.items())
+      f.check(got[prop] == value,
+              fmt::format("tool {}.{}: expected {}, got {}", name, prop, value.dump(), got[prop].dump()));
+  }
+}
+
+/// Raises Malformed unless `want` is an array whose entries are texts (when `textsAllowed`) or
+/// objects naming only `allowed` fields; `where` names it ("expect.messages").
+void requireEntries(const json& want, std::string_view where, bool textsAllowed,
+                    std::initializer_list<std::string_view> allowed) {
+  if (!want.is_array()) malformed(fmt::format("{} must be an array", where));
+  for (size_t i = 0; i < want.size(); ++i) {
+    if (textsAllowed && want[i].is_string()) continue;
+    if (!want[i].is_object())
+      malformed(fmt::format("{}[{}] must be {}an object", where, i, textsAllowed ? "a text or " : ""));
+    onlyKeys(want[i], allowed, fmt::format("{}[{}]", where, i));
+  }
+}
+
+/// The got entry `got` (a flat object of fields) as the expected entry at `index` reads it: its
+/// "text" when that entry is a text (or there is none), else the fields that entry names (null for
+/// a field the got entry lacks).
+json entryAsExpected(const json& got, const json& want, size_t index) {
+  if (index >= want.size() || want[index].is_string()) return got["text"];
+  json view = json::object();
+  for (const auto& [key, value] : want[index].items()) view[key] = got.value(key, json());
+  return view;
+}
+
+/// A traced host action as the expected entry at `index` reads it: "call" and "detail", plus the
+/// "component", "interfaceSet", "dataSrvSet" and "parameters" that entry names; "parameters" as an
+/// array are the keys in order, as an object the keys with their values.
+json hostActionAsExpected(const json& action, const json& want, size_t index) {
+  json view = {{"call", action["call"]}, {"detail", action["detail"]}};
+  if (index >= want.size()) return view;
+  const json& w = want[index];
+  for (const char* key : {"component", "interfaceSet", "dataSrvSet"})
+    if (w.contains(key)) view[key] = action.value(key, json());
+  if (w.contains("parameters"))
+    view["parameters"] = action.value(w["parameters"].is_object() ? "parameterValues" : "parameters", json());
+  return view;
+}
+
 void cancel(const json& want, const ExpectationSubject& s, Failures& f) {
   const json& got = s.record["cancel"];
   f.check(got == want, fmt::format("cancel: expected {}, got {}", want.dump(), got.dump()));
 }
 
 void messages(const json& want, const ExpectationSubject& s, Failures& f) {
-  json texts = json::array();
-  for (const auto& m : s.record["messages"]) texts.push_back(m["text"]);
-  f.check(texts == want, fmt::format("messages: expected {}, got {}", want.dump(), texts.dump()));
+  requireEntries(want, "expect.messages", true, {"kind", "text", "number", "source", "description"});
+  for (size_t i = 0; i < want.size(); ++i)
+    if (want[i].is_object() && want[i].contains("kind") && want[i]["kind"] != "message" &&
+        want[i]["kind"] != "error")
+      malformed(fmt::format("expect.messages[{}].kind is \"message\" or \"error\", not {}", i,
+                            want[i]["kind"].dump()));
+  json got = json::array();
+  for (const auto& m : s.record["messages"]) {
+    // An error's fields sit beside the kind and text, as an expected entry names them.
+    json flat = {{"kind", m["kind"]}, {"text", m["text"]}};
+    if (m.contains("error"))
+      for (const char* field : {"number", "source", "description"}) flat[field] = m["error"][field];
+    got.push_back(entryAsExpected(flat, want, got.size()));
+  }
+  f.check(got == want, fmt::format("messages: expected {}, got {}", want.dump(), got.dump()));
 }
 
 /// The source's lines as split at CR LF.
@@ -178,21 +248,17 @@ void hostCalls(const json& want, const ExpectationSubject& s, Failures& f) {
 }
 
 void tools(const json& want, const ExpectationSubject& s, Failures& f) {
-  for (const auto& [key, properties] : want.items()) {
-    auto tool = s.bill.menuBar()->tool(key);
-    if (!tool) malformed(fmt::format("expect.tools: the menu bar has no command \"{}\"", key));
-    json got = menuToolJson(tool->state());
-    for (const auto& [prop, value] : properties.items()) {
-      if (!got.contains(prop)) malformed(fmt::format("expect.tools.{}: unknown property \"{}\"", key, prop));
-      f.check(got[prop] == value,
-              fmt::format("tool {}.{}: expected {}, got {}", key, prop, value.dump(), got[prop].dump()));
-    }
-  }
+  checkMenuTools(*s.bill.menuBar(), want, "tools", f);
 }
 
 void hostActions(const json& want, const ExpectationSubject& s, Failures& f) {
+  requireEntries(want, "expect.hostActions", false,
+                 {"call", "detail", "component", "interfaceSet", "dataSrvSet", "parameters"});
+  for (const auto& w : want)
+    if (w.contains("parameters") && !w["parameters"].is_array() && !w["parameters"].is_object())
+      malformed("expect.hostActions[].parameters must be an array of keys or an object of values");
   json got = json::array();
-  for (const auto& a : s.record["hostActions"]) got.push_back({{"call", a["call"]}, {"detail", a["detail"]}});
+  for (const auto& a : s.record["hostActions"]) got.push_back(hostActionAsExpected(a, want, got.size()));
   f.check(got == want, fmt::format("hostActions: expected {}, got {}", want.dump(), got.dump()));
 }
 
@@ -250,30 +316,110 @@ void created(const json& want, const ExpectationSubject& s, Failures& f) {
   f.check(got == want, fmt::format("created: expected {}, got {}", want.dump(), got.dump()));
 }
 
+// --- Message boxes, by-reference arguments, argument objects, toolbars and the list's menu bar.
+
+void messageBoxes(const json& want, const ExpectationSubject& s, Failures& f) {
+  requireEntries(want, "expect.messageBoxes", true, {"text", "title", "style"});
+  json got = json::array();
+  for (const auto& box : s.record["messageBoxes"]) got.push_back(entryAsExpected(box, want, got.size()));
+  f.check(got == want, fmt::format("messageBoxes: expected {}, got {}", want.dump(), got.dump()));
+}
+
+void byRef(const json& want, const ExpectationSubject& s, Failures& f) {
+  if (!want.is_object()) malformed("expect.byRef must be an object");
+  if (!s.record.contains("byRef")) malformed("expect.byRef needs an event step");
+  const json& got = s.record["byRef"];
+  for (const auto& [name, value] : want.items()) {
+    if (!got.contains(name))
+      malformed(fmt::format("expect.byRef: the event passed no by-reference argument \"{}\"", name));
+    f.check(jsonMatches(got[name], value),
+            fmt::format("byRef {}: expected {}, got {}", name, value.dump(), got[name].dump()));
+  }
+}
+
+void argsAfter(const json& want, const ExpectationSubject& s, Failures& f) {
+  if (!want.is_object()) malformed("expect.argsAfter must be an object");
+  if (!s.record.contains("argsAfter")) malformed("expect.argsAfter needs an event step");
+  const json& got = s.record["argsAfter"];
+  for (const auto& [name, value] : want.items()) {
+    if (!got.contains(name))
+      malformed(fmt::format("expect.argsAfter: the event passed no Dictionary or Vector \"{}\"", name));
+    const json& object = got[name];
+    if (object.is_array() || !value.is_object()) {
+      f.check(object == value,
+              fmt::format("argsAfter {}: expected {}, got {}", name, value.dump(), object.dump()));
+      continue;
+    }
+    for (const auto& [key, entry] : value.items()) {
+      json now = object.value(key, json("<absent>"));
+      f.check(jsonMatches(now, entry),
+              fmt::format("argsAfter {}.{}: expected {}, got {}", name, key, entry.dump(), now.dump()));
+    }
+  }
+}
+
+/// Checks the bands of a toolbar control: each named band's tools, in order, exactly.
+void checkToolbar(const Toolbar& control, const json& want, std::string_view key, Failures& f) {
+  if (!want.is_object()) malformed(fmt::format("expect.{} must be an object of bands", key));
+  for (const auto& [bandName, wanted] : want.items())
+    requireEntries(wanted, fmt::format("expect.{}.{}", key, bandName), true,
+                   {"name", "id", "caption", "description", "category", "beginGroup", "enabled", "visible",
+                    "separator"});
+  const json bands = toolbarJson(control);
+  for (const auto& [bandName, wanted] : want.items()) {
+    auto band =
+        std::find_if(bands.begin(), bands.end(), [&](const json& b) { return b["name"] == bandName; });
+    if (band == bands.end()) {
+      f.check(false, fmt::format("{}: no band \"{}\"", key, bandName));
+      continue;
+    }
+    json got = json::array();
+    for (const auto& state : (*band)["tools"]) {
+      const size_t i = got.size();
+      if (i < wanted.size() && wanted[i].is_object()) {
+        json view = json::object();
+        for (const auto& [prop, value] : wanted[i].items()) view[prop] = state[prop];
+        got.push_back(view);
+      } else {
+        got.push_back(state["separator"].get<bool>() ? json("-") : state["name"]);
+      }
+    }
+    f.check(got == wanted,
+            fmt::format("{}.{}: expected {}, got {}", key, bandName, wanted.dump(), got.dump()));
+  }
+}
+
+void toolbar(const json& want, const ExpectationSubject& s, Failures& f) {
+  checkToolbar(*s.bill.toolbar(), want, "toolbar", f);
+}
+
+void listToolbar(const json& want, const ExpectationSubject& s, Failures& f) {
+  checkToolbar(*s.list.toolbar(), want, "listToolbar", f);
+}
+
+void listTools(const json& want, const ExpectationSubject& s, Failures& f) {
+  checkMenuTools(*s.list.menuBar(), want, "listTools", f);
+}
+
 struct Expectation {
   std::string_view key;
   Checker check;
 };
 
 /// Every expectation key; a step's failures come in this order.
-constexpr std::array<Expectation, 17> kExpectations = {{
-    {"cancel", cancel},
-    {"messages", messages},
-    {"error", error},
-    {"cells", cells},
-    {"hidden", hidden},
-    {"hiddenGrid", hiddenGrid},
-    {"totals", totals},
-    {"result", result},
-    {"logScopes", logScopes},
-    {"listTexts", listTexts},
-    {"data", data},
-    {"hostCalls", hostCalls},
-    {"tools", tools},
-    {"hostActions", hostActions},
-    {"saved", saved},
-    {"calls", calls},
-    {"created", created},
+constexpr std::array<Expectation, 23> kExpectations = {{
+    {"cancel", cancel},       {"messages", messages},
+    {"error", error},         {"cells", cells},
+    {"hidden", hidden},       {"hiddenGrid", hiddenGrid},
+    {"totals", totals},       {"result", result},
+    {"logScopes", logScopes}, {"listTexts", listTexts},
+    {"data", data},           {"hostCalls", hostCalls},
+    {"tools", tools},         {"hostActions", hostActions},
+    {"saved", saved},         {"calls", calls},
+    {"created", created},     {"messageBoxes", messageBoxes},
+    {"byRef", byRef},         {"argsAfter", argsAfter},
+    {"toolbar", toolbar},     {"listToolbar", listToolbar},
+    {"listTools", listTools},
 }};
 
 bool isExpectationKey(std::string_view key) {

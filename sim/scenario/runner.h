@@ -11,6 +11,7 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
+#include "host/events.h"
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/bill_list.h"
@@ -106,6 +107,11 @@ class Runner {
   /// Raises an event the plug-in handles on the bill or the list with the step's arguments, and
   /// takes the step's Cancel from the by-reference argument that carries it.
   void raiseEvent(const std::string& event, const nlohmann::json& step, StepContext& context);
+  /// Takes what an event call handed back, failed or not: the step's Cancel, every by-reference
+  /// argument by its declared name ("byRef") and the entries of the Dictionary and Vector arguments
+  /// ("argsAfter").
+  void recordEventOutcome(const host::events::Event& declared, const std::vector<Variant>& args,
+                          StepContext& context);
   /// An argument of the scenario text over this run's editor and list.
   Variant argument(const nlohmann::json& a, std::string_view where);
   /// The plug-in, created on first use and kept until released.

@@ -1,5 +1,7 @@
 #include <fmt/format.h>
 
+#include <memory>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -8,6 +10,7 @@
 #include "automation/convert.h"
 #include "host/contract.h"
 #include "host/events.h"
+#include "sim/components/collections.h"
 #include "sim/editor/bill_store.h"
 #include "sim/scenario/expectations.h"
 #include "sim/scenario/host_calls.h"
@@ -24,6 +27,23 @@ using nlohmann::json;
 namespace {
 
 constexpr std::string_view kSaveCommand = "mnuFileSave";
+
+/// The entries of a Dictionary argument as an object, or the items of a Vector as an array, as the
+/// event left them; nullopt for any other argument.
+std::optional<json> collectionJson(const Variant& v) {
+  if (!v.isObject() || !v.objectValue()) return std::nullopt;
+  if (auto dict = std::dynamic_pointer_cast<Dictionary>(v.objectValue())) {
+    json entries = json::object();
+    for (const auto& [key, value] : dict->entries()) entries[key] = variantJson(value);
+    return entries;
+  }
+  if (auto vector = std::dynamic_pointer_cast<Vector>(v.objectValue())) {
+    json items = json::array();
+    for (const auto& item : vector->items()) items.push_back(variantJson(item));
+    return items;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -107,6 +127,10 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
     json j = {{"component", a.component}, {"call", a.call}, {"detail", a.detail}};
     if (a.call == "DoAction") {
       j["parameters"] = a.parameterKeys;
+      json values = json::object();
+      for (size_t k = 0; k < a.parameterKeys.size() && k < a.parameterValues.size(); ++k)
+        values[a.parameterKeys[k]] = variantJson(a.parameterValues[k]);
+      j["parameterValues"] = values;
       j["interfaceSet"] = a.interfaceSet;
       j["dataSrvSet"] = a.dataSrvSet;
     }
@@ -268,16 +292,36 @@ void Runner::raiseEvent(const std::string& event, const json& step, StepContext&
       args.push_back(argument(markedByRef ? a["ref"] : a, "args[]"));
     }
   }
-  if (on == "list")
-    list_->raise(*declared, args);
-  else if (on == "bill2")
-    bill2_->raise(*declared, args);
-  else if (on == "list2")
-    list2_->raise(*declared, args);
-  else
-    bill_->raise(*declared, args);
-  if (auto cancel = declared->cancelIndex(); cancel && *cancel < args.size())
+  try {
+    if (on == "list")
+      list_->raise(*declared, args);
+    else if (on == "bill2")
+      bill2_->raise(*declared, args);
+    else if (on == "list2")
+      list2_->raise(*declared, args);
+    else
+      bill_->raise(*declared, args);
+  } catch (const automation::AutomationError&) {
+    // A failed event call still hands its by-reference arguments back as the handler left them.
+    recordEventOutcome(*declared, args, context);
+    throw;
+  }
+  recordEventOutcome(*declared, args, context);
+}
+
+void Runner::recordEventOutcome(const host::events::Event& declared, const std::vector<Variant>& args,
+                                StepContext& context) {
+  if (auto cancel = declared.cancelIndex(); cancel && *cancel < args.size())
     context.cancel = automation::toBoolean(args[*cancel]);
+  json byRef = json::object();
+  json objects = json::object();
+  for (size_t i = 0; i < args.size() && i < declared.params.size(); ++i) {
+    const std::string name(declared.params[i].name);
+    if (declared.params[i].byRef) byRef[name] = variantJson(args[i]);
+    if (auto entries = collectionJson(args[i])) objects[name] = *entries;
+  }
+  context.record["byRef"] = byRef;
+  context.record["argsAfter"] = objects;
 }
 
 automation::ObjectPtr Runner::plugin() {

@@ -119,6 +119,16 @@ json rowCells(const BillEditor& bill, int32_t row, int32_t page) {
 
 }  // namespace
 
+json toolbarJson(const Toolbar& toolbar) {
+  json bands = json::array();
+  for (const auto& band : toolbar.bandStates()) {
+    json tools = json::array();
+    for (const auto& t : band.tools) tools.push_back(toolbarToolJson(t));
+    bands.push_back({{"name", band.name}, {"tools", tools}});
+  }
+  return bands;
+}
+
 CellSnapshot snapshotCells(const BillEditor& bill) {
   CellSnapshot snapshot;
   for (const auto& key : bill.billTemplate().pageKeys(1)) snapshot[{key, 0}] = cellJson(bill, key, 0);

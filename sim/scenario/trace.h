@@ -8,6 +8,7 @@
 #include "automation/error.h"
 #include "automation/variant.h"
 #include "sim/components/sim_host.h"
+#include "sim/components/toolbar.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/bill_list.h"
 #include "sim/editor/menu_bar.h"
@@ -39,6 +40,10 @@ nlohmann::json cellJson(const BillEditor& bill, const std::string& key, int32_t 
 nlohmann::json totalJson(const BillEditor& bill, const std::string& key);
 
 nlohmann::json menuToolJson(const MenuToolState& tool);
+
+/// The bands of a toolbar control with their tools in order, as the trace's "toolbar" shows them:
+/// [{"name", "tools": [{"name", "id", "caption", ..., "separator"}]}].
+nlohmann::json toolbarJson(const Toolbar& toolbar);
 
 /// Every cell of the head (row 0) and the entry rows, for diffs.
 using CellSnapshot = std::map<std::pair<std::string, int32_t>, nlohmann::json>;

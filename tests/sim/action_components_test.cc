@@ -1,8 +1,8 @@
 #include "sim/components/action_components.h"
 
 #include "automation/platform.h"
-#include "host/collections.h"
 #include "common/sim_fixture.h"
+#include "host/collections.h"
 
 namespace mto::sim {
 namespace {
@@ -37,6 +37,8 @@ TEST_F(ActionComponentsTest, ActionRunnerRecordsTheActionItsParametersAndWhatWas
   ASSERT_EQ(env().hostActions.size(), 2u);
   EXPECT_EQ(env().hostActions[0].detail, "WEXSer_GetStockQtyAndSecurityQty");
   EXPECT_EQ(env().hostActions[0].parameterKeys, (std::vector<std::string>{"Index", "NewRow"}));
+  ASSERT_EQ(env().hostActions[0].parameterValues.size(), 2u);
+  EXPECT_EQ(env().hostActions[0].parameterValues[1].longValue(), 2) << "values follow their keys";
   EXPECT_FALSE(env().hostActions[0].interfaceSet);
   EXPECT_TRUE(env().hostActions[1].interfaceSet);
   EXPECT_TRUE(env().hostActions[1].dataSrvSet);

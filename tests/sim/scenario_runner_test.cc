@@ -100,6 +100,28 @@ TEST_F(ScenarioRunnerTest, MalformedScenariosNameFileStepAndProblem) {
        "case.json: step 1: show: the bill's toolbar control has no tool \"NoTool\""},
       {R"({"steps": [{"event": "BeforeSave", "on": "bill3"}]})",
        "case.json: step 1: \"on\" is \"bill\", \"list\", \"bill2\" or \"list2\""},
+      {R"({"steps": [{"bind": "bill", "expect": {"messages": [{"kind": "warning"}]}}]})",
+       "case.json: step 1: expect.messages[0].kind is \"message\" or \"error\", not \"warning\""},
+      {R"({"steps": [{"bind": "bill", "expect": {"messages": [{"kind": "error", "code": 5}]}}]})",
+       "case.json: step 1: expect.messages[0] has an unknown key \"code\""},
+      {R"({"steps": [{"bind": "bill", "expect": {"messageBoxes": [5]}}]})",
+       "case.json: step 1: expect.messageBoxes[0] must be a text or an object"},
+      {R"({"steps": [{"bind": "bill", "expect": {"byRef": {"Cancel": false}}}]})",
+       "case.json: step 1: expect.byRef needs an event step"},
+      {R"({"steps": [{"event": "BeforeSave", "args": [false], "expect": {"byRef": {"Cancel": false}}}]})",
+       "case.json: step 1: expect.byRef: the event passed no by-reference argument \"Cancel\""},
+      {R"({"steps": [{"addRow": true, "expect": {"argsAfter": {"dct": {}}}}]})",
+       "case.json: step 1: expect.argsAfter needs an event step"},
+      {R"({"steps": [{"event": "BeginEdit", "args": [{"nothing": true}, 1, 1], "expect": {"argsAfter": {"dct": {}}}}]})",
+       "case.json: step 1: expect.argsAfter: the event passed no Dictionary or Vector \"dct\""},
+      {R"({"steps": [{"addRow": true, "expect": {"hostActions": [{"call": "DoAction", "parameters": 5}]}}]})",
+       "case.json: step 1: expect.hostActions[].parameters must be an array of keys or an object of values"},
+      {R"({"steps": [{"addRow": true, "expect": {"toolbar": {"BandToolBar": "mnuFileSave"}}}]})",
+       "case.json: step 1: expect.toolbar.BandToolBar must be an array"},
+      {R"({"steps": [{"addRow": true, "expect": {"listToolbar": {"BandToolBar": [{"name": "x", "shown": true}]}}}]})",
+       "case.json: step 1: expect.listToolbar.BandToolBar[0] has an unknown key \"shown\""},
+      {R"({"steps": [{"addRow": true, "expect": {"listTools": {"mnuNoSuch": {"greyed": true}}}}]})",
+       "case.json: step 1: expect.listTools.mnuNoSuch has an unknown key \"greyed\""},
   };
   for (const auto& c : cases) {
     std::string error = errorOf(c.scenario);
@@ -176,6 +198,48 @@ TEST_F(ScenarioRunnerTest, HandlerErrorsAreTracedAsReturnedToTheHost) {
   ASSERT_EQ(step["errors"].size(), 1u);
   EXPECT_EQ(step["errors"][0]["number"], 13);
   EXPECT_EQ(step["events"][0]["error"]["number"], 13);
+}
+
+// A handler's error does not hide what the event handed back: Cancel and every by-reference
+// argument are reported as the handler left them, and the Dictionary it was handed is read back.
+TEST_F(ScenarioRunnerTest, FailedEventStillReportsByReferenceArgumentsAndArgumentObjects) {
+  auto result = runScenario(json::parse(R"({
+    "setup": {"bill": {"rows": [{"FKFDate": "soon", "FStockID": 31}]}},
+    "steps": [{"bind": "bill"},
+              {"event": "Change", "args": [{"definition": "FStockID"}, {"cell": ["FStockID", 1]}, 1, 1, true],
+               "expect": {"cancel": true, "byRef": {"Cancel": true}, "error": {"number": 13}}},
+              {"event": "BeginEdit", "args": [{"dictionary": {"FKey": "FItemID"}}, 1, 1],
+               "expect": {"argsAfter": {"dct": {"FKey": "FItemID", "FFilter": "<absent>"}}, "byRef": {}}}]})"),
+                            "case.json");
+  EXPECT_EQ(result.failures, std::vector<std::string>{});
+  EXPECT_EQ(result.trace["steps"][1]["byRef"], json::parse(R"({"Cancel": true})"));
+}
+
+// A command or band that is not there is a failed expectation of the step, not a malformed file.
+TEST_F(ScenarioRunnerTest, MissingCommandsAndBandsFailTheStep) {
+  auto result = runScenario(json::parse(R"({
+    "steps": [{"bind": "list",
+               "expect": {"tools": {"mnuNoSuch": {"enabled": true}}, "listTools": {"mnuNoSuch": {}},
+                          "listToolbar": {"NoBand": []}}}]})"),
+                            "case.json");
+  ASSERT_EQ(result.failures.size(), 3u);
+  EXPECT_EQ(result.failures[0], "case.json: step 1: tools: the menu bar has no command \"mnuNoSuch\"");
+  EXPECT_EQ(result.failures[1], "case.json: step 1: listToolbar: no band \"NoBand\"");
+  EXPECT_EQ(result.failures[2], "case.json: step 1: listTools: the menu bar has no command \"mnuNoSuch\"");
+}
+
+// Messages by kind and plain texts mix in one list; a kind that differs fails as a whole list.
+TEST_F(ScenarioRunnerTest, MessagesAreCheckedByKindOrByText) {
+  auto result = runScenario(json::parse(R"({
+    "setup": {"profile": {"PurHPriceZero": "abc"}},
+    "steps": [{"bind": "bill", "expect": {"messages": ["Type mismatch"]}},
+              {"bind": "bill", "expect": {"messages": [{"kind": "error", "number": 13}]}},
+              {"bind": "bill", "expect": {"messages": [{"kind": "message", "text": "Type mismatch"}]}}]})"),
+                            "case.json");
+  ASSERT_EQ(result.failures.size(), 1u) << result.trace["steps"].dump(2);
+  EXPECT_EQ(result.failures[0],
+            "case.json: step 3: messages: expected [{\"kind\":\"message\",\"text\":\"Type mismatch\"}], got "
+            "[{\"kind\":\"error\",\"text\":\"Type mismatch\"}]");
 }
 
 }  // namespace
