@@ -2,13 +2,17 @@
 
 #include <atomic>
 #include <limits>
+#include <map>
+#include <mutex>
 #include <new>
+#include <string>
 
 #include "automation/error.h"
 #include "bridge/com_error.h"
 #include "bridge/dispatch_object.h"
 #include "bridge/object_dispatch.h"
 #include "bridge/text.h"
+#include "bridge/type_lib_builder.h"
 
 namespace mto::com {
 
@@ -19,7 +23,8 @@ namespace errc = automation::errc;
 namespace {
 
 [[noreturn]] void unsupportedType(VARTYPE vt) {
-  automation::raiseError(458, "Variable uses an Automation type not supported (VARTYPE " + std::to_string(vt) + ")");
+  automation::raiseError(
+      458, "Variable uses an Automation type not supported (VARTYPE " + std::to_string(vt) + ")");
 }
 
 Variant fromWide(int64_t value) {
@@ -56,22 +61,54 @@ void moveInto(const VARIANT& byRef, VARIANT& from) {
     return;
   }
   switch (type) {
-    case VT_BOOL: *byRef.pboolVal = from.boolVal; break;
-    case VT_I1: *byRef.pcVal = from.cVal; break;
-    case VT_UI1: *byRef.pbVal = from.bVal; break;
-    case VT_I2: *byRef.piVal = from.iVal; break;
-    case VT_UI2: *byRef.puiVal = from.uiVal; break;
-    case VT_I4: *byRef.plVal = from.lVal; break;
-    case VT_UI4: *byRef.pulVal = from.ulVal; break;
-    case VT_INT: *byRef.pintVal = from.intVal; break;
-    case VT_UINT: *byRef.puintVal = from.uintVal; break;
-    case VT_I8: *byRef.pllVal = from.llVal; break;
-    case VT_UI8: *byRef.pullVal = from.ullVal; break;
-    case VT_R4: *byRef.pfltVal = from.fltVal; break;
-    case VT_R8: *byRef.pdblVal = from.dblVal; break;
-    case VT_CY: *byRef.pcyVal = from.cyVal; break;
-    case VT_DATE: *byRef.pdate = from.date; break;
-    case VT_ERROR: *byRef.pscode = from.scode; break;
+    case VT_BOOL:
+      *byRef.pboolVal = from.boolVal;
+      break;
+    case VT_I1:
+      *byRef.pcVal = from.cVal;
+      break;
+    case VT_UI1:
+      *byRef.pbVal = from.bVal;
+      break;
+    case VT_I2:
+      *byRef.piVal = from.iVal;
+      break;
+    case VT_UI2:
+      *byRef.puiVal = from.uiVal;
+      break;
+    case VT_I4:
+      *byRef.plVal = from.lVal;
+      break;
+    case VT_UI4:
+      *byRef.pulVal = from.ulVal;
+      break;
+    case VT_INT:
+      *byRef.pintVal = from.intVal;
+      break;
+    case VT_UINT:
+      *byRef.puintVal = from.uintVal;
+      break;
+    case VT_I8:
+      *byRef.pllVal = from.llVal;
+      break;
+    case VT_UI8:
+      *byRef.pullVal = from.ullVal;
+      break;
+    case VT_R4:
+      *byRef.pfltVal = from.fltVal;
+      break;
+    case VT_R8:
+      *byRef.pdblVal = from.dblVal;
+      break;
+    case VT_CY:
+      *byRef.pcyVal = from.cyVal;
+      break;
+    case VT_DATE:
+      *byRef.pdate = from.date;
+      break;
+    case VT_ERROR:
+      *byRef.pscode = from.scode;
+      break;
     case VT_BSTR:
       SysFreeString(*byRef.pbstrVal);
       *byRef.pbstrVal = from.bstrVal;
@@ -87,7 +124,8 @@ void moveInto(const VARIANT& byRef, VARIANT& from) {
       *byRef.ppunkVal = from.punkVal;
       VariantInit(&from);
       break;
-    default: unsupportedType(byRef.vt);
+    default:
+      unsupportedType(byRef.vt);
   }
 }
 
@@ -102,17 +140,28 @@ Variant fromVariant(const VARIANT& value) {
   }
   if (value.vt & VT_ARRAY) return fromArray(value);
   switch (value.vt) {
-    case VT_EMPTY: return {};
-    case VT_NULL: return Variant::null();
-    case VT_BOOL: return value.boolVal != VARIANT_FALSE;
-    case VT_I2: return static_cast<int16_t>(value.iVal);
-    case VT_I4: return static_cast<int32_t>(value.lVal);
-    case VT_INT: return static_cast<int32_t>(value.intVal);
-    case VT_R8: return value.dblVal;
-    case VT_R4: return static_cast<double>(value.fltVal);
-    case VT_DATE: return automation::Date{value.date};
-    case VT_BSTR: return fromBstr(value.bstrVal);
-    case VT_DISPATCH: return objectFor(value.pdispVal);
+    case VT_EMPTY:
+      return {};
+    case VT_NULL:
+      return Variant::null();
+    case VT_BOOL:
+      return value.boolVal != VARIANT_FALSE;
+    case VT_I2:
+      return static_cast<int16_t>(value.iVal);
+    case VT_I4:
+      return static_cast<int32_t>(value.lVal);
+    case VT_INT:
+      return static_cast<int32_t>(value.intVal);
+    case VT_R8:
+      return value.dblVal;
+    case VT_R4:
+      return static_cast<double>(value.fltVal);
+    case VT_DATE:
+      return automation::Date{value.date};
+    case VT_BSTR:
+      return fromBstr(value.bstrVal);
+    case VT_DISPATCH:
+      return objectFor(value.pdispVal);
     case VT_UNKNOWN: {
       if (!value.punkVal) return automation::ObjectPtr{};
       ComPtr<IDispatch> dispatch;
@@ -123,31 +172,42 @@ Variant fromVariant(const VARIANT& value) {
     case VT_ERROR:
       if (value.scode == DISP_E_PARAMNOTFOUND) return Variant::missing();
       return static_cast<int32_t>(value.scode);
-    case VT_UI1: return static_cast<int16_t>(value.bVal);
-    case VT_I1: return static_cast<int16_t>(value.cVal);
-    case VT_UI2: return static_cast<int32_t>(value.uiVal);
-    case VT_UI4: return fromWide(value.ulVal);
-    case VT_UINT: return fromWide(value.uintVal);
-    case VT_I8: return fromWide(value.llVal);
+    case VT_UI1:
+      return static_cast<int16_t>(value.bVal);
+    case VT_I1:
+      return static_cast<int16_t>(value.cVal);
+    case VT_UI2:
+      return static_cast<int32_t>(value.uiVal);
+    case VT_UI4:
+      return fromWide(value.ulVal);
+    case VT_UINT:
+      return fromWide(value.uintVal);
+    case VT_I8:
+      return fromWide(value.llVal);
     case VT_UI8:
       if (value.ullVal > static_cast<ULONGLONG>(std::numeric_limits<int64_t>::max()))
         return static_cast<double>(value.ullVal);
       return fromWide(static_cast<int64_t>(value.ullVal));
-    case VT_CY: return static_cast<double>(value.cyVal.int64) / 10000.0;
+    case VT_CY:
+      return static_cast<double>(value.cyVal.int64) / 10000.0;
     case VT_DECIMAL: {
       double d = 0;
       check(VarR8FromDec(const_cast<DECIMAL*>(&value.decVal), &d));  // reads only
       return d;
     }
-    default: unsupportedType(value.vt);
+    default:
+      unsupportedType(value.vt);
   }
 }
 
 void toVariant(const Variant& value, VARIANT* out) {
   VariantInit(out);
   switch (value.type()) {
-    case VarType::Empty: return;
-    case VarType::Null: out->vt = VT_NULL; return;
+    case VarType::Empty:
+      return;
+    case VarType::Null:
+      out->vt = VT_NULL;
+      return;
     case VarType::Boolean:
       out->vt = VT_BOOL;
       out->boolVal = value.boolValue() ? VARIANT_TRUE : VARIANT_FALSE;
@@ -211,21 +271,57 @@ void storeByRef(const VARIANT& byRef, const Variant& value) {
     return;
   }
   OwnedVariant converted;
-  if (FAILED(VariantChangeType(converted.get(), fresh.get(), VARIANT_ALPHABOOL, type))) automation::raiseError(errc::kTypeMismatch);
+  if (FAILED(VariantChangeType(converted.get(), fresh.get(), VARIANT_ALPHABOOL, type)))
+    automation::raiseError(errc::kTypeMismatch);
   moveInto(byRef, *converted.get());
 }
 
 namespace {
 std::atomic<ObjectWrapper> objectWrapper{nullptr};
+
+/// Type information named after a run-time type name: dispinterface "_Name" and coclass "Name",
+/// built once per name and kept for the process (wrappers of any lifetime refer to it).
+struct NamedClass {
+  ComPtr<ITypeInfo> dispatch;
+  ComPtr<ITypeInfo> coclass;
+};
+
+const NamedClass& namedClass(const std::string& typeName) {
+  static auto* classes = new std::map<std::string, NamedClass>;
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  auto found = classes->find(typeName);
+  if (found != classes->end()) return found->second;
+  NamedClass made;
+  try {
+    GUID ids[3];
+    for (GUID& id : ids) check(CoCreateGuid(&id));
+    const std::wstring name = toWide(typeName);
+    TypeLibBuilder library(ids[0], L"Module");
+    made.dispatch = library.addDispInterface(InterfaceSpec{ids[1], L"_" + name, {}});
+    made.coclass = library.addCoclass(ids[2], name, made.dispatch.get(), nullptr);
+  } catch (...) {
+    made = {};  // a name no type library takes: the wrapper goes without, and reads as "Object"
+  }
+  return classes->emplace(typeName, std::move(made)).first->second;
+}
+
 }  // namespace
 
-ObjectWrapper setObjectWrapper(ObjectWrapper wrapper) { return objectWrapper.exchange(wrapper); }
+ObjectWrapper setObjectWrapper(ObjectWrapper wrapper) {
+  return objectWrapper.exchange(wrapper);
+}
 
 ComPtr<IDispatch> dispatchFor(const automation::ObjectPtr& object) {
   if (!object) return nullptr;
-  if (auto* adapted = dynamic_cast<DispatchObject*>(object.get())) return ComPtr<IDispatch>::share(adapted->dispatch());
+  if (auto* adapted = dynamic_cast<DispatchObject*>(object.get()))
+    return ComPtr<IDispatch>::share(adapted->dispatch());
   if (ObjectWrapper wrap = objectWrapper.load()) return wrap(object);
-  return ObjectDispatch::create(object);
+  // The module's own objects (the error object handed to the host's show-error operation, the
+  // template tools) tell a host their type name through their class information, as the objects
+  // of a classic runtime do; their members stay open, found by name when called.
+  const NamedClass& type = namedClass(object->typeName());
+  return ObjectDispatch::create(object, type.dispatch, type.coclass, /*openMembers=*/true);
 }
 
 automation::ObjectPtr objectFor(IDispatch* dispatch) {
