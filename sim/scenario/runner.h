@@ -72,6 +72,9 @@ class Runner {
   void setCells(const nlohmann::json& cells, int32_t row, std::string_view where);
   /// The bill in the editor: mode, class type, cells, data, multi-level check, active control.
   void applyBill(const nlohmann::json& b);
+  /// Sets the editor's active control from {"name", "index", "col", "row"}, or clears it for
+  /// null; `where` names the key in errors (set-up and step alike).
+  void applyActiveControl(const nlohmann::json& a, const std::string& where);
   /// The bill list: display mode, fill switch, multi-level check and rows.
   void applyList(const nlohmann::json& l);
 

@@ -215,18 +215,15 @@ void Runner::applyBill(const json& b) {
                            boolOf(member(m, "exists", "multiCheck"), "exists"));
     }
   }
-  if (b.contains("activeControl")) {
-    const auto& a = b["activeControl"];
-    if (a.is_null()) {
-      bill_->clearActiveControl();
-    } else {
-      onlyKeys(a, {"name", "index", "col", "row"}, "setup.bill.activeControl");
-      bill_->setActiveControl(textOf(member(a, "name", "activeControl"), "name"),
-                              a.contains("index") ? integerOf(a["index"], "index") : 0,
-                              a.contains("col") ? integerOf(a["col"], "col") : 0,
-                              a.contains("row") ? integerOf(a["row"], "row") : 0);
-    }
-  }
+  if (b.contains("activeControl")) applyActiveControl(b["activeControl"], "setup.bill.activeControl");
+}
+
+void Runner::applyActiveControl(const json& a, const std::string& where) {
+  if (a.is_null()) return bill_->clearActiveControl();
+  onlyKeys(a, {"name", "index", "col", "row"}, where);
+  auto number = [&](const char* key) { return a.contains(key) ? integerOf(a[key], where + "." + key) : 0; };
+  bill_->setActiveControl(textOf(member(a, "name", where), where + ".name"), number("index"), number("col"),
+                          number("row"));
 }
 
 void Runner::applyList(const json& l) {

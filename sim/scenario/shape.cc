@@ -172,15 +172,7 @@ bool Runner::changeHost(const std::string& action, const json& arg) {
   if (action == "operationMode") {
     bill_->setOperationMode(integerOf(arg, "operationMode"));
   } else if (action == "activeControl") {
-    if (arg.is_null()) {
-      bill_->clearActiveControl();
-    } else {
-      onlyKeys(arg, {"name", "index", "col", "row"}, "activeControl");
-      bill_->setActiveControl(textOf(member(arg, "name", "activeControl"), "activeControl.name"),
-                              arg.contains("index") ? integerOf(arg["index"], "activeControl.index") : 0,
-                              arg.contains("col") ? integerOf(arg["col"], "activeControl.col") : 0,
-                              arg.contains("row") ? integerOf(arg["row"], "activeControl.row") : 0);
-    }
+    applyActiveControl(arg, "activeControl");
   } else if (action == "props") {
     host_->setPropsString(textOf(arg, "props"));
   } else if (action == "uninstall") {
