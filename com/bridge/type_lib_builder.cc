@@ -24,7 +24,8 @@ ComPtr<ITypeInfo> finish(ICreateTypeInfo* creating) {
 
 /// The TYPEDESCs of one function's parameters and result, kept alive while the FUNCDESC is added.
 struct FunctionLayout {
-  explicit FunctionLayout(const MemberSpec& shape) : pointees(shape.params.size()), elements(shape.params.size()) {
+  explicit FunctionLayout(const MemberSpec& shape)
+      : pointees(shape.params.size()), elements(shape.params.size()) {
     for (size_t i = 0; i < shape.params.size(); ++i) {
       const ParamSpec& param = shape.params[i];
       ELEMDESC& element = elements[i];
@@ -107,6 +108,24 @@ ComPtr<ITypeInfo> TypeLibBuilder::addCoclass(const GUID& clsid, const std::wstri
   return finish(creating.get());
 }
 
-ComPtr<ITypeLib> TypeLibBuilder::library() const { return library_.as<ITypeLib>(IID_ITypeLib); }
+ComPtr<ITypeLib> TypeLibBuilder::library() const {
+  return library_.as<ITypeLib>(IID_ITypeLib);
+}
+
+NamedClassInfo buildNamedClass(const std::wstring& libraryName, const std::wstring& name,
+                               std::vector<MemberSpec> events, bool withEvents) {
+  auto newGuid = [] {
+    GUID id;
+    check(CoCreateGuid(&id));
+    return id;
+  };
+  TypeLibBuilder library(newGuid(), libraryName);
+  NamedClassInfo made;
+  made.dispatch = library.addDispInterface(InterfaceSpec{newGuid(), L"_" + name, {}});
+  if (withEvents || !events.empty())
+    made.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + name, std::move(events)});
+  made.coclass = library.addCoclass(newGuid(), name, made.dispatch.get(), made.events.get());
+  return made;
+}
 
 }  // namespace mto::com

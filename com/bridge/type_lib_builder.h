@@ -1,7 +1,7 @@
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -52,5 +52,17 @@ class TypeLibBuilder {
   ComPtr<ICreateTypeLib2> library_;
   ComPtr<ITypeInfo> dispatchInfo_;
 };
+
+/// The type information of objects known by a run-time type name, in a type library of its own:
+/// dispinterface "_Name" without members (callers find members by name), coclass "Name" that a
+/// client reads the type name from, and, when `events` has members or `withEvents` is set, the
+/// event dispinterface "__Name" as the coclass's default source.
+struct NamedClassInfo {
+  ComPtr<ITypeInfo> dispatch;
+  ComPtr<ITypeInfo> events;  // null for a class without events
+  ComPtr<ITypeInfo> coclass;
+};
+NamedClassInfo buildNamedClass(const std::wstring& libraryName, const std::wstring& name,
+                               std::vector<MemberSpec> events = {}, bool withEvents = false);
 
 }  // namespace mto::com

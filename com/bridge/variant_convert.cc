@@ -279,27 +279,17 @@ void storeByRef(const VARIANT& byRef, const Variant& value) {
 namespace {
 std::atomic<ObjectWrapper> objectWrapper{nullptr};
 
-/// Type information named after a run-time type name: dispinterface "_Name" and coclass "Name",
-/// built once per name and kept for the process (wrappers of any lifetime refer to it).
-struct NamedClass {
-  ComPtr<ITypeInfo> dispatch;
-  ComPtr<ITypeInfo> coclass;
-};
-
-const NamedClass& namedClass(const std::string& typeName) {
-  static auto* classes = new std::map<std::string, NamedClass>;
+/// The class information of a run-time type name, built once per name and kept for the process
+/// (wrappers of any lifetime refer to it).
+const NamedClassInfo& namedClass(const std::string& typeName) {
+  static auto* classes = new std::map<std::string, NamedClassInfo>;
   static std::mutex mutex;
   std::lock_guard lock(mutex);
   auto found = classes->find(typeName);
   if (found != classes->end()) return found->second;
-  NamedClass made;
+  NamedClassInfo made;
   try {
-    GUID ids[3];
-    for (GUID& id : ids) check(CoCreateGuid(&id));
-    const std::wstring name = toWide(typeName);
-    TypeLibBuilder library(ids[0], L"Module");
-    made.dispatch = library.addDispInterface(InterfaceSpec{ids[1], L"_" + name, {}});
-    made.coclass = library.addCoclass(ids[2], name, made.dispatch.get(), nullptr);
+    made = buildNamedClass(L"Module", toWide(typeName));
   } catch (...) {
     made = {};  // a name no type library takes: the wrapper goes without, and reads as "Object"
   }
@@ -320,7 +310,7 @@ ComPtr<IDispatch> dispatchFor(const automation::ObjectPtr& object) {
   // The module's own objects (the error object handed to the host's show-error operation, the
   // template tools) tell a host their type name through their class information, as the objects
   // of a classic runtime do; their members stay open, found by name when called.
-  const NamedClass& type = namedClass(object->typeName());
+  const NamedClassInfo& type = namedClass(object->typeName());
   return ObjectDispatch::create(object, type.dispatch, type.coclass, /*openMembers=*/true);
 }
 

@@ -3,9 +3,9 @@
 #include <olectl.h>
 
 #include <cstdlib>
-#include <span>
 #include <map>
 #include <mutex>
+#include <span>
 #include <unordered_map>
 
 #include "automation/error.h"
@@ -23,7 +23,6 @@
 namespace mto::testhost {
 
 using automation::Variant;
-using com::InterfaceSpec;
 using com::MemberSpec;
 using com::ParamSpec;
 
@@ -41,7 +40,8 @@ GUID newGuid() {
 class EventForwarder : public automation::EventSink {
  public:
   EventForwarder(ComPtr<IDispatch> receiver, ITypeInfo* events) : receiver_(std::move(receiver)) {
-    for (const com::TypeMember& member : com::membersOf(events)) ids_.emplace(com::toUtf8(member.name), member.id);
+    for (const com::TypeMember& member : com::membersOf(events))
+      ids_.emplace(com::toUtf8(member.name), member.id);
   }
 
   void onEvent(std::string_view event, automation::Args args) override {
@@ -68,8 +68,8 @@ class EventForwarder : public automation::EventSink {
     DISPPARAMS params{count ? slots.values.data() : nullptr, nullptr, static_cast<UINT>(count), 0};
     com::OwnedExcepInfo excepInfo;
     UINT argError = 0;
-    HRESULT hr = receiver_->Invoke(found->second, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                                   excepInfo.get(), &argError);
+    HRESULT hr = receiver_->Invoke(found->second, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                   nullptr, excepInfo.get(), &argError);
     for (size_t i = 0; i < count; ++i) {
       if (!args[i].isByRef()) continue;
       Variant now = V_VT(&slots.values[count - 1 - i]) == (VT_BYREF | VT_BOOL)
@@ -126,15 +126,14 @@ std::vector<MemberSpec> eventMembers(std::span<const host::events::Event> events
 }
 
 HostClass buildClass(const std::string& name) {
-  std::wstring wide = com::toWide(name);
-  com::TypeLibBuilder library(newGuid(), L"SimHost");
+  std::vector<MemberSpec> events;
+  if (name == "BillEvent") events = eventMembers(host::events::kBillEvents);
+  if (name == "ListEvents") events = eventMembers(host::events::kListEvents);
+  com::NamedClassInfo info = com::buildNamedClass(L"SimHost", com::toWide(name), std::move(events));
   HostClass type;
-  type.dispatch = library.addDispInterface(InterfaceSpec{newGuid(), L"_" + wide, {}});
-  if (name == "BillEvent")
-    type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, eventMembers(host::events::kBillEvents)});
-  if (name == "ListEvents")
-    type.events = library.addDispInterface(InterfaceSpec{newGuid(), L"__" + wide, eventMembers(host::events::kListEvents)});
-  type.coclass = library.addCoclass(newGuid(), wide, type.dispatch.get(), type.events.get());
+  type.dispatch = std::move(info.dispatch);
+  type.events = std::move(info.events);
+  type.coclass = std::move(info.coclass);
   return type;
 }
 
@@ -166,7 +165,9 @@ HRESULT SimConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
   return S_OK;
 }
 
-ULONG SimConnectionPoint::AddRef() noexcept { return ++refs_; }
+ULONG SimConnectionPoint::AddRef() noexcept {
+  return ++refs_;
+}
 
 ULONG SimConnectionPoint::Release() noexcept {
   ULONG left = --refs_;
@@ -292,10 +293,14 @@ const HostClass& simClass(const std::string& typeName) {
 
 std::vector<std::string> simProgIds() {
   using namespace host::progid;
-  const std::string_view known[] = {kDictionary,  kVector,      kUtility,       kShareProps,
-                                    kResourceLoader, kFormResourceLoader, kAccessChecker, kLog,
-                                    kMessageService, kConnection, kListServer,    kSysInfo,
-                                    kStockStatus, kBatchAction, kStockQtyAction, sim::kToolbarToolProgId};
+  const std::string_view known[] = {kDictionary,     kVector,
+                                    kUtility,        kShareProps,
+                                    kResourceLoader, kFormResourceLoader,
+                                    kAccessChecker,  kLog,
+                                    kMessageService, kConnection,
+                                    kListServer,     kSysInfo,
+                                    kStockStatus,    kBatchAction,
+                                    kStockQtyAction, sim::kToolbarToolProgId};
   sim::SimHost probe;
   std::vector<std::string> ids;
   for (std::string_view id : known)
@@ -306,9 +311,9 @@ std::vector<std::string> simProgIds() {
 bool serveSimComponents(ClassRegistrations& classes, const std::vector<std::string>& progIds) {
   bool ok = true;
   for (const std::string& id : progIds) {
-    ok = classes.add(com::toWide(id), newGuid(),
-                     [id] { return SimObjectDispatch::of(automation::createObject(id)); }) &&
-         ok;
+    ok = classes.add(com::toWide(id), newGuid(), [id] {
+      return SimObjectDispatch::of(automation::createObject(id));
+    }) && ok;
   }
   return ok;
 }
