@@ -26,6 +26,22 @@ struct MessageRecord {
   std::optional<automation::ErrorInfo> error;  // the error object's fields, for Kind::Error
 };
 
+/// One row of the stock-status window: a stock-on-hand row of the ERP database as the window
+/// lists it (material, warehouse, stock place, batch, tracking number, quantity in the material's
+/// stock unit).
+struct StockStatusLine {
+  int64_t itemId = 0;
+  std::string itemNumber;
+  std::string itemName;
+  std::string stock;       // the warehouse's name
+  std::string stockPlace;  // the stock place's number, "" for none
+  std::string batchNo;
+  std::string mtoNo;       // "" for free stock
+  double qty = 0;
+  std::string unit;  // the stock unit's name
+  bool operator==(const StockStatusLine&) const = default;
+};
+
 /// One call a host window or action runner received from the plug-in: the stock-status window
 /// opened ("ShowByBill" with its filter, or "Show"), or an action run ("DoAction" with the action's
 /// name and the keys of its parameter dictionary, in order).
@@ -38,6 +54,11 @@ struct HostActionRecord {
   std::vector<automation::Variant> parameterValues = {};
   bool interfaceSet = false;  // SetInterface was called before DoAction
   bool dataSrvSet = false;    // DataSrv was set before DoAction
+  /// What the window or action did, in a user's words ("3 rows", "row 1: batch AL-2611", "no
+  /// batch of material 13 in stock under MTO-2026-009"); "" when it did nothing worth saying.
+  std::string outcome = {};
+  /// The rows the stock-status window showed, in its order.
+  std::vector<StockStatusLine> stockRows = {};
 };
 
 /// What the simulated host's services share and record: the login properties, the log switch, and
