@@ -567,6 +567,11 @@ std::string formatNumber(double value, std::string_view pattern) {
   return formatNumber(value, pattern, platform().locale());
 }
 
+bool equalsNumber(const Variant& value, double number) {
+  if (value.isNull() || !isNumeric(value)) return false;
+  return toDouble(value) == number;
+}
+
 std::optional<int> compareVariants(const Variant& a, const Variant& b) {
   if (a.isNull() || b.isNull()) return std::nullopt;
   CompareKind ka = compareKind(a);

@@ -82,6 +82,10 @@ std::string toText(const Variant& value);
 std::string formatNumber(double value, std::string_view pattern, const Locale& locale);
 std::string formatNumber(double value, std::string_view pattern);
 
+/// The language's `value = number` with a typed number on the right: a value that reads as a number
+/// (Empty as 0) compares numerically; Null and anything that is not a number are unequal.
+bool equalsNumber(const Variant& value, double number);
+
 /// The language's comparison of two Variants, both treated as Variants: nullopt when either is
 /// Null; numbers (and Booleans, dates) numerically; strings in binary order; a number is always
 /// less than a string; Empty is 0 against a number and "" against a string. Returns <0, 0 or >0.

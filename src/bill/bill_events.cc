@@ -13,9 +13,6 @@ void m_Billinterface_AfterLoadBill(InstanceState&) {}
 void m_BillInterface_AfterNewBill(InstanceState&) {}
 void m_BillInterface_BarInitialize(InstanceState&, const ObjectPtr&) {}
 void m_BillInterface_MenuBarInitialize(InstanceState&, const ObjectPtr&) {}
-void m_BillInterface_MenuBarClick(InstanceState&, const ObjectPtr&, Arg&) {}
-void m_BillInterface_EntryGridRow(InstanceState&, int32_t, int32_t, int32_t, bool, bool, bool, int32_t,
-                                  bool) {}
 void InsertSepTool(const ObjectPtr&, const ObjectPtr&) {}
 void RemoveSepTool(const ObjectPtr&, const ObjectPtr&) {}
 

@@ -81,14 +81,17 @@ void m_BillInterface_BeginEdit(InstanceState&, const ObjectPtr& dct, int32_t, in
     context.setItem("FFilter", "x2.FTypeID not in (501,502,503)");
 }
 
+bool billDateBeforeCurrentPeriod(const ObjectPtr& bill) {
+  LoadCurrentPeriod();
+  Variant billDate = readCell(bill, "FDate", -1);
+  // A missing date is not earlier than anything; any other value must read as a date.
+  if (billDate.isNull() || billDate.isEmpty()) return false;
+  return std::floor(automation::toDate(billDate).serial) < std::floor(currentPeriod().first.serial);
+}
+
 void m_BillInterface_UnMultiCheck(InstanceState& self, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
                                   Arg&, Arg& Cancel) {
-  LoadCurrentPeriod();
-  Variant billDate = readCell(self.m_BillInterface, "FDate", -1);
-  // A missing date is not earlier than anything; any other value must read as a date.
-  if (billDate.isNull() || billDate.isEmpty()) return;
-  double day = std::floor(automation::toDate(billDate).serial);
-  if (day < std::floor(currentPeriod().first.serial)) refuse(Cancel, "单据日期不能小于当前期间,请重新输入。");
+  if (billDateBeforeCurrentPeriod(self.m_BillInterface)) refuse(Cancel, "单据日期不能小于当前期间,请重新输入。");
 }
 
 }  // namespace mto::bill

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "automation/dates.h"
+#include "automation/object.h"
 #include "support/instance_state.h"
 
 namespace mto::bill {
@@ -18,5 +19,9 @@ void LoadCurrentPeriod();
 
 /// The period `LoadCurrentPeriod` kept for this thread.
 const CurrentPeriod& currentPeriod();
+
+/// Loads the current period and tells whether the bill's date (head "FDate") falls before its first
+/// day; a bill without a date is not early. A date that cannot be read raises.
+bool billDateBeforeCurrentPeriod(const automation::ObjectPtr& bill);
 
 }  // namespace mto::bill

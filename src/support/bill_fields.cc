@@ -21,42 +21,6 @@ using automation::put;
 using host::DictionaryRef;
 using host::VectorRef;
 
-namespace {
-
-struct BillFieldState {
-  std::string dateFormat;
-};
-
-std::string_view trimBlanks(std::string_view s) {
-  auto first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-/// The language's `value = number` with a typed number on the right: a value that reads as a
-/// number compares numerically, anything else is unequal.
-bool equalsNumber(const Variant& value, double number) {
-  if (value.isNull() || !automation::isNumeric(value)) return false;
-  return automation::toDouble(value) == number;
-}
-
-/// The number a value's text reads as (its leading number).
-double numberOfText(const Variant& value) {
-  return automation::leadingNumber(std::string_view(automation::toText(value)));
-}
-
-/// Whether the stored value differs from the new one. Two numeric values compare by the numbers
-/// their texts read as ("5" against 5.0 is no change); otherwise by the language's comparison, where
-/// a Null on either side counts as a change.
-bool valueChanges(const Variant& stored, const Variant& next) {
-  if (automation::isNumeric(stored) && automation::isNumeric(next))
-    return numberOfText(stored) != numberOfText(next);
-  auto order = automation::compareVariants(stored, next);
-  return !order || *order != 0;
-}
-
-/// The text of a look-up value fit to stand in the statement: a whole number, or a text of an
-/// optional "-" and digits. Anything else could carry SQL and is refused.
 std::optional<std::string> plainNumberText(const Variant& value) {
   switch (value.type()) {
     case automation::VarType::Integer:
@@ -80,6 +44,34 @@ std::optional<std::string> plainNumberText(const Variant& value) {
   }
 }
 
+namespace {
+
+struct BillFieldState {
+  std::string dateFormat;
+};
+
+std::string_view trimBlanks(std::string_view s) {
+  auto first = s.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+/// The number a value's text reads as (its leading number).
+double numberOfText(const Variant& value) {
+  return automation::leadingNumber(std::string_view(automation::toText(value)));
+}
+
+/// Whether the stored value differs from the new one. Two numeric values compare by the numbers
+/// their texts read as ("5" against 5.0 is no change); otherwise by the language's comparison, where
+/// a Null on either side counts as a change.
+bool valueChanges(const Variant& stored, const Variant& next) {
+  if (automation::isNumeric(stored) && automation::isNumeric(next))
+    return numberOfText(stored) != numberOfText(next);
+  auto order = automation::compareVariants(stored, next);
+  return !order || *order != 0;
+}
+
+
 /// What a base-data look-up of one value found: its display text and record number, or nothing.
 struct LookupResult {
   bool found = false;
@@ -102,8 +94,8 @@ LookupResult lookUp(const ObjectPtr& bill, const DictionaryRef& def, std::string
   if (automation::toLong(get(records, "RecordCount")) != 1) return {};
   Variant number = host::nullToDefault(get(get(records, "", keyColumn), "Value"), "");
   DictionaryRef data(get(bill, "Data"));
-  bool showNumber = !equalsNumber(data.getValue("FIsSelBill", int32_t{0}), 0);
-  bool numberedClass = equalsNumber(get(dataSrv, "ClassTypeID"), kNumberShownClassType);
+  bool showNumber = !automation::equalsNumber(data.getValue("FIsSelBill", int32_t{0}), 0);
+  bool numberedClass = automation::equalsNumber(get(dataSrv, "ClassTypeID"), kNumberShownClassType);
   if (showNumber && numberedClass && automation::ascii::equalsIgnoreCase(key, "FHSID"))
     return {true, number, number};
   return {true, host::nullToDefault(get(get(records, "", "FName"), "Value"), ""), number};
@@ -127,10 +119,10 @@ void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, cons
     lastRow = VectorRef(call(bill, "Data", "Page" + std::to_string(page))).upperBound();
   }
   // The definition, and the look-up of the one value written, are the same for every row.
-  bool unitField = equalsNumber(def.getValue("FLookUpClassID", int32_t{0}), 7);
-  bool plainControl = equalsNumber(def.item("FCtlType"), 8);
+  bool unitField = automation::equalsNumber(def.getValue("FLookUpClassID", int32_t{0}), 7);
+  bool plainControl = automation::equalsNumber(def.item("FCtlType"), 8);
   Variant sourceType = def.getValue("FSourceType");
-  bool lookUpField = !plainControl && equalsNumber(sourceType, 1);
+  bool lookUpField = !plainControl && automation::equalsNumber(sourceType, 1);
   std::optional<LookupResult> lookup;
   for (int32_t r = firstRow; r <= lastRow; ++r) {
     Variant cellValue = call(bill, "GetDataFld", def.object(), r);
@@ -158,9 +150,9 @@ void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, cons
       Variant text;
       if (plainControl)
         text = cell.item("FFLD");
-      else if (equalsNumber(sourceType, 1))
+      else if (automation::equalsNumber(sourceType, 1))
         text = cell.item("FDSP");
-      else if (equalsNumber(sourceType, 7) && isAccountField(key))
+      else if (automation::equalsNumber(sourceType, 7) && isAccountField(key))
         text = cell.item("FDSP");
       else
         text = value;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,11 @@ using automation::Variant;
 inline constexpr int32_t kFieldValuePresentError = static_cast<int32_t>(0x80040065u);
 /// The class type of bills whose "FHSID" look-up shows the record's number instead of its name.
 inline constexpr int32_t kNumberShownClassType = 1007130;
+
+/// The text of a value fit to stand for a record ID in a statement or a filter: a whole number, or a
+/// text of an optional "-" and at most 18 digits. Anything else could carry SQL or filter syntax
+/// and gives nullopt.
+std::optional<std::string> plainNumberText(const Variant& value);
 
 /// Writes a field as a user entry would: stored value, display text and record number kept in step
 /// (a base-data look-up resolved by SQL through the bill's data service), the modified mark set

@@ -175,16 +175,16 @@ void ShowPendingError() {
 LogScope::LogScope(std::string_view procedureName)
     : handle_(LogStart(std::string(kLogPrefix) + std::string(procedureName))) {}
 
-void LogScope::succeed() {
-  if (closed_) return;
-  closed_ = true;
-  LogEnd(handle_, 0);
+LogScope::LogScope(WholeName, std::string_view wholeName) : handle_(LogStart(wholeName)) {}
+
+LogScope LogScope::named(std::string_view wholeName) {
+  return LogScope(WholeName{}, wholeName);
 }
 
-void LogScope::fail() {
+void LogScope::close(int32_t code) {
   if (closed_) return;
   closed_ = true;
-  LogEnd(handle_, 1);
+  LogEnd(handle_, code);
 }
 
 }  // namespace mto::support

@@ -57,12 +57,19 @@ void ShowPendingError();
 class LogScope {
  public:
   explicit LogScope(std::string_view procedureName);
+  /// A scope opened under a whole name of its own, for a procedure that logs under another
+  /// component's name.
+  static LogScope named(std::string_view wholeName);
   LogScope(const LogScope&) = delete;
   LogScope& operator=(const LogScope&) = delete;
-  void succeed();
-  void fail();
+  void succeed() { close(0); }
+  void fail() { close(1); }
+  /// Closes the scope with a code of the procedure's own; a scope closes once.
+  void close(int32_t code);
 
  private:
+  struct WholeName {};
+  LogScope(WholeName, std::string_view wholeName);
   int32_t handle_;
   bool closed_ = false;
 };
