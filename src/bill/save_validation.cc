@@ -84,8 +84,10 @@ void m_BillInterface_BeginEdit(InstanceState&, const ObjectPtr& dct, int32_t, in
 bool billDateBeforeCurrentPeriod(const ObjectPtr& bill) {
   LoadCurrentPeriod();
   Variant billDate = readCell(bill, "FDate", -1);
-  // A missing date is not earlier than anything; any other value must read as a date.
-  if (billDate.isNull() || billDate.isEmpty()) return false;
+  // A bill not dated yet (no value, or an empty text) is not earlier than anything; any other value
+  // must read as a date.
+  if (billDate.isNull() || billDate.isEmpty() || (billDate.isString() && billDate.stringValue().empty()))
+    return false;
   return std::floor(automation::toDate(billDate).serial) < std::floor(currentPeriod().first.serial);
 }
 

@@ -21,7 +21,7 @@ void LoadCurrentPeriod();
 const CurrentPeriod& currentPeriod();
 
 /// Loads the current period and tells whether the bill's date (head "FDate") falls before its first
-/// day; a bill without a date is not early. A date that cannot be read raises.
+/// day; a bill not dated yet (Empty, Null or "") is not early. A date that cannot be read raises.
 bool billDateBeforeCurrentPeriod(const automation::ObjectPtr& bill);
 
 }  // namespace mto::bill
