@@ -73,16 +73,24 @@ json entryAsExpected(const json& got, const json& want, size_t index) {
 }
 
 /// A traced host action as the expected entry at `index` reads it: "call" and "detail", plus the
-/// "component", "interfaceSet", "dataSrvSet" and "parameters" that entry names; "parameters" as an
-/// array are the keys in order, as an object the keys with their values.
+/// "component", "interfaceSet", "dataSrvSet", "outcome", "parameters", "parameterValues" and "rows"
+/// that entry names; "parameters" as an array are the keys in order, as an object (or
+/// "parameterValues") the keys with their values; "rows" are the window's rows, each with the fields
+/// its expected row names.
 json hostActionAsExpected(const json& action, const json& want, size_t index) {
   json view = {{"call", action["call"]}, {"detail", action["detail"]}};
   if (index >= want.size()) return view;
   const json& w = want[index];
-  for (const char* key : {"component", "interfaceSet", "dataSrvSet"})
+  for (const char* key : {"component", "interfaceSet", "dataSrvSet", "outcome", "parameterValues"})
     if (w.contains(key)) view[key] = action.value(key, json());
   if (w.contains("parameters"))
     view["parameters"] = action.value(w["parameters"].is_object() ? "parameterValues" : "parameters", json());
+  if (w.contains("rows")) {
+    // The window's rows, as many as expected, each with the fields its expected row names.
+    json rows = json::array();
+    for (const auto& row : action.value("rows", json::array())) rows.push_back(entryAsExpected(row, w["rows"], rows.size()));
+    view["rows"] = rows;
+  }
   return view;
 }
 
@@ -253,7 +261,8 @@ void tools(const json& want, const ExpectationSubject& s, Failures& f) {
 
 void hostActions(const json& want, const ExpectationSubject& s, Failures& f) {
   requireEntries(want, "expect.hostActions", false,
-                 {"call", "detail", "component", "interfaceSet", "dataSrvSet", "parameters"});
+                 {"call", "detail", "component", "interfaceSet", "dataSrvSet", "parameters", "parameterValues",
+                  "outcome", "rows"});
   for (const auto& w : want)
     if (w.contains("parameters") && !w["parameters"].is_array() && !w["parameters"].is_object())
       malformed("expect.hostActions[].parameters must be an array of keys or an object of values");

@@ -134,6 +134,15 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
       j["interfaceSet"] = a.interfaceSet;
       j["dataSrvSet"] = a.dataSrvSet;
     }
+    j["outcome"] = a.outcome;
+    if (a.call != "DoAction") {
+      json rows = json::array();
+      for (const auto& r : a.stockRows)
+        rows.push_back({{"itemId", r.itemId}, {"item", r.itemNumber}, {"name", r.itemName}, {"stock", r.stock},
+                        {"place", r.stockPlace}, {"batch", r.batchNo}, {"mtoNo", r.mtoNo}, {"qty", r.qty},
+                        {"unit", r.unit}});
+      j["rows"] = rows;
+    }
     hostActions.push_back(j);
   }
   context.record["hostActions"] = hostActions;
