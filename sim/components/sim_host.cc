@@ -49,7 +49,7 @@ SimHost::SimHost(SimHostOptions options)
   registerDataComponents(*platform_, *db_);
   registerSysInfo(*platform_, *db_);
   registerToolbarLibrary(*platform_);
-  registerActionComponents(*platform_, env_);
+  registerActionComponents(*platform_, env_, *db_);
   if (pluginFactory()) platform_->registerFactory(std::string(host::progid::kPlugin), pluginFactory());
   setPropsString(std::move(options.propsString));
   previous_ = automation::setPlatform(platform_);

@@ -245,6 +245,88 @@ std::optional<double> Database::secondaryCoefficient(int64_t itemId) {
   return singleDouble(connection_, "SELECT FSecCoefficient FROM t_ICItem WHERE FItemID = ?1", itemId);
 }
 
+std::optional<double> Database::safetyStock(int64_t itemId) {
+  return singleDouble(connection_, "SELECT FSafetyStock FROM t_ICItem WHERE FItemID = ?1", itemId);
+}
+
+std::string_view stockColumnName(StockColumn column) {
+  switch (column) {
+    case StockColumn::ItemId:
+      return "FItemID";
+    case StockColumn::StockId:
+      return "FStockID";
+    case StockColumn::StockPlaceId:
+      return "FSPID";
+    case StockColumn::BatchNo:
+      return "FBatchNo";
+    case StockColumn::MtoNo:
+      return "FMTONo";
+    case StockColumn::AuxPropId:
+      break;
+  }
+  return "FAuxPropID";
+}
+
+std::vector<StockStatusRow> Database::stockStatus(const StockStatusQuery& query) {
+  // Only fixed column names and parameter marks enter the text; the values are bound below.
+  std::string sql = R"sql(
+    SELECT t1.FItemID, COALESCE(i.FNumber, ''), COALESCE(i.FName, ''), COALESCE(s.FName, ''),
+           COALESCE(p.FNumber, ''), t1.FBatchNo, t1.FMTONo, t1.FQty, COALESCE(u.FName, '')
+    FROM t_ICInventory t1
+    LEFT JOIN t_ICItem i ON i.FItemID = t1.FItemID
+    LEFT JOIN t_Stock s ON s.FItemID = t1.FStockID
+    LEFT JOIN t_StockPlace p ON p.FSPID = t1.FSPID
+    LEFT JOIN t_MeasureUnit u ON u.FMeasureUnitID = i.FUnitID
+    WHERE t1.FQty <> 0)sql";
+  for (const auto& condition : query.conditions) {
+    sql += " AND t1." + std::string(stockColumnName(condition.column)) + " IN (";
+    for (size_t i = 0; i < condition.values.size(); ++i) sql += i ? ", ?" : "?";
+    sql += ")";
+  }
+  sql += " ORDER BY COALESCE(i.FNumber, ''), COALESCE(s.FNumber, ''), COALESCE(p.FNumber, ''), t1.FBatchNo, "
+         "t1.FMTONo, t1.FAuxPropID, t1.FKFDate, t1.rowid";
+  auto statement = connection_.prepare(sql);
+  int index = 0;
+  for (const auto& condition : query.conditions)
+    for (const auto& value : condition.values) bindValue(statement, ++index, value);
+  std::vector<StockStatusRow> rows;
+  while (statement.step()) {
+    rows.push_back({statement.columnInt64(0), statement.columnText(1), statement.columnText(2),
+                    statement.columnText(3), statement.columnText(4), statement.columnText(5),
+                    statement.columnText(6), statement.columnDouble(7), statement.columnText(8)});
+  }
+  return rows;
+}
+
+std::vector<BatchInStock> Database::batchesInStock(const BatchQuery& query) {
+  std::string sql = R"sql(
+    SELECT FBatchNo, FStockID, FSPID, FKFDate, FKFPeriod,
+           CASE WHEN FKFDate = '' THEN '' ELSE date(FKFDate, printf('%+d days', FKFPeriod)) END AS expiry,
+           SUM(FQty)
+    FROM t_ICInventory
+    WHERE FItemID = ?1 AND FBatchNo <> '' AND FQty > 0)sql";
+  if (query.stockId) sql += " AND FStockID = ?2";
+  if (query.stockPlaceId) sql += " AND FSPID = ?3";
+  if (query.mtoNo) sql += " AND FMTONo = ?4";
+  if (query.auxPropId) sql += " AND FAuxPropID = ?5";
+  sql += R"sql(
+    GROUP BY FBatchNo, FStockID, FSPID, FKFDate, FKFPeriod
+    ORDER BY expiry = '', expiry, FBatchNo, FStockID, FSPID)sql";
+  auto statement = connection_.prepare(sql);
+  statement.bind(1, query.itemId);
+  if (query.stockId) statement.bind(2, *query.stockId);
+  if (query.stockPlaceId) statement.bind(3, *query.stockPlaceId);
+  if (query.mtoNo) statement.bind(4, *query.mtoNo);
+  if (query.auxPropId) statement.bind(5, *query.auxPropId);
+  std::vector<BatchInStock> batches;
+  while (statement.step()) {
+    batches.push_back({statement.columnText(0), statement.columnInt64(1), statement.columnInt64(2),
+                       statement.columnText(3), statement.columnInt64(4), statement.columnText(5),
+                       statement.columnDouble(6)});
+  }
+  return batches;
+}
+
 std::optional<Material> Database::findMaterial(int64_t itemId) {
   auto statement = connection_.prepare(
       "SELECT FNumber, FName, FQtyDecimal, FSecCoefficient FROM t_ICItem WHERE FItemID = ?");

@@ -42,6 +42,59 @@ struct StockFilter {
   std::optional<ShelfLife> shelfLife;
 };
 
+/// A column of t_ICInventory that the stock-status window filters on.
+enum class StockColumn { ItemId, StockId, StockPlaceId, BatchNo, MtoNo, AuxPropId };
+
+/// The inventory column's name as the ERP spells it ("FItemID", "FStockID", "FSPID", "FBatchNo",
+/// "FMTONo", "FAuxPropID").
+std::string_view stockColumnName(StockColumn column);
+
+/// A stock-status read: the t_ICInventory rows that pass every condition (none: all rows). Each
+/// condition keeps the rows whose column equals one of its values (integers for the ID columns,
+/// texts for FBatchNo and FMTONo); every value is bound.
+struct StockStatusQuery {
+  struct Condition {
+    StockColumn column = StockColumn::ItemId;
+    std::vector<SqlValue> values;
+    bool operator==(const Condition&) const = default;
+  };
+  std::vector<Condition> conditions;
+  bool operator==(const StockStatusQuery&) const = default;
+};
+
+/// One stock-on-hand row as the stock-status window lists it; quantities in the stock unit.
+struct StockStatusRow {
+  int64_t itemId = 0;
+  std::string itemNumber;  // t_ICItem.FNumber, "" for an unknown material
+  std::string itemName;    // t_ICItem.FName
+  std::string stockName;   // t_Stock.FName, "" for an unknown warehouse
+  std::string placeNumber; // t_StockPlace.FNumber, "" for none
+  std::string batchNo;
+  std::string mtoNo;
+  double qty = 0;
+  std::string unitName;    // t_MeasureUnit.FName of the material's stock unit
+};
+
+/// What a batch selection looks for: batched stock of one material, narrowed by the columns set.
+struct BatchQuery {
+  int64_t itemId = 0;
+  std::optional<int64_t> stockId;
+  std::optional<int64_t> stockPlaceId;
+  std::optional<std::string> mtoNo;
+  std::optional<int64_t> auxPropId;
+};
+
+/// One batch in stock: the sum of its rows under one warehouse, place and shelf life.
+struct BatchInStock {
+  std::string batchNo;
+  int64_t stockId = 0;
+  int64_t stockPlaceId = 0;
+  std::string productionDate;  // FKFDate 'YYYY-MM-DD'; "" without shelf life
+  int64_t shelfLifeDays = 0;   // FKFPeriod
+  std::string expiryDate;      // production date plus shelf-life days; "" without shelf life
+  double qty = 0;              // in the stock unit
+};
+
 /// A material of t_ICItem as the bill list shows it.
 struct Material {
   std::string number;         // FNumber, "" when NULL
@@ -121,6 +174,15 @@ class Database {
   std::optional<double> unitCoefficient(int64_t unitId);
   /// FSecCoefficient of a t_ICItem row; nullopt when there is no row or it is NULL.
   std::optional<double> secondaryCoefficient(int64_t itemId);
+  /// FSafetyStock (stock unit) of a t_ICItem row; nullopt when there is no row.
+  std::optional<double> safetyStock(int64_t itemId);
+  /// The rows of t_ICInventory with a quantity other than 0 that pass the query, with their
+  /// material, warehouse, place and unit, ordered by material number, warehouse number, place
+  /// number, batch and tracking number.
+  std::vector<StockStatusRow> stockStatus(const StockStatusQuery& query);
+  /// The batches (non-empty FBatchNo, FQty > 0) that pass the query, the first to expire first:
+  /// by expiry date, those without shelf life after those with, then batch, warehouse and place.
+  std::vector<BatchInStock> batchesInStock(const BatchQuery& query);
   /// A material of t_ICItem by FItemID; nullopt when none.
   std::optional<Material> findMaterial(int64_t itemId);
 

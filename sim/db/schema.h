@@ -16,7 +16,7 @@
 
 namespace mto::sim::schema {
 
-inline constexpr int kVersion = 4;
+inline constexpr int kVersion = 5;
 
 /// Tables. Column names of the three profile tables are those the plug-in's system-profile
 /// statement reads, spelled as it spells them (SQLite compares column names without case).

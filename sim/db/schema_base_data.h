@@ -24,7 +24,7 @@ CREATE TABLE t_MeasureUnit (
 -- Materials. FQtyDecimal: decimals of quantities (0..4). FIsKFPeriod: shelf-life managed, with
 -- FKFPeriod days of shelf life. FUnitID is the stock unit; FSecUnitID (0 for none) the secondary
 -- unit, FSecCoefficient base units per secondary unit. FErpClsID: 1 purchased, 2 self-made,
--- 3 outsourced.
+-- 3 outsourced. FSafetyStock: the quantity (stock unit) to keep on hand.
 CREATE TABLE t_ICItem (
   FItemID         INTEGER NOT NULL,
   FNumber         TEXT NOT NULL,
@@ -38,7 +38,8 @@ CREATE TABLE t_ICItem (
   FIsKFPeriod     INTEGER NOT NULL DEFAULT 0,
   FKFPeriod       INTEGER NOT NULL DEFAULT 0,
   FBatchManager   INTEGER NOT NULL DEFAULT 0,
-  FDeleted        INTEGER NOT NULL DEFAULT 0
+  FDeleted        INTEGER NOT NULL DEFAULT 0,
+  FSafetyStock    REAL NOT NULL DEFAULT 0
 );
 
 -- Warehouses. FTypeID: 500 ordinary, 501 bonded, 502 goods in transit, 503 scrap.
@@ -128,6 +129,12 @@ INSERT INTO t_ICItem (FItemID, FNumber, FName, FModel, FErpClsID, FUnitID, FSecU
   (21, '03.01.002', 'Gear reducer kit',     'GRK-200',       2, 1, 2,  12,   0, 0, 0,   1),
   (22, '03.02.001', 'Sealant cartridge',    'SC-310',        3, 1, 0,  0,    0, 1, 365, 1),
   (23, '04.01.001', 'Precision shim',       '0.05mm',        1, 5, 0,  0,    4, 0, 0,   0);
+
+-- Safety stock of the materials bought in bulk, in their stock units.
+UPDATE t_ICItem SET FSafetyStock = 200 WHERE FItemID = 12;
+UPDATE t_ICItem SET FSafetyStock = 50 WHERE FItemID = 13;
+UPDATE t_ICItem SET FSafetyStock = 1200 WHERE FItemID = 14;
+UPDATE t_ICItem SET FSafetyStock = 400 WHERE FItemID = 16;
 
 -- Types 500..503 as in the table comment.
 INSERT INTO t_Stock (FItemID, FNumber, FName, FTypeID, FSPGroupID) VALUES

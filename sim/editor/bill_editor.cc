@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/ascii.h"
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "automation/error.h"
@@ -228,7 +229,28 @@ void BillEditor::setMultiCheck(bool isRun, bool exists) {
 }
 
 void BillEditor::setActiveControl(std::string name, int32_t index, int32_t activeCol, int32_t activeRow) {
+  activeGridRow_.reset();
+  if (automation::equalsIgnoreCase(name, "grid")) activeGridRow_ = activeRow;
   activeControl_ = std::make_shared<ActiveControlObject>(std::move(name), index, activeCol, activeRow);
+}
+
+std::optional<int32_t> BillEditor::activeEntryRow() const {
+  if (!activeGridRow_ || *activeGridRow_ < 1 || *activeGridRow_ > rowCount()) return std::nullopt;
+  return activeGridRow_;
+}
+
+bool BillEditor::hasEntryField(std::string_view key) const {
+  auto def = definition(key);
+  return def && pageOf(*def) == 2;
+}
+
+Variant BillEditor::entryValue(std::string_view key, int32_t row) const {
+  return hasEntryField(key) && row >= 1 ? value(key, row) : Variant();
+}
+
+void BillEditor::writeEntryValue(std::string_view key, int32_t row, const Variant& newValue) {
+  if (!hasEntryField(key)) return;
+  store(*definition(key), row, newValue, true, false);
 }
 
 std::shared_ptr<BillCtl> BillEditor::billCtl() {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/components/action_components.h"
 #include "sim/components/collections.h"
 #include "sim/components/recordset.h"
 #include "sim/components/toolbar.h"
@@ -64,8 +65,10 @@ struct DoActionRecord {
 /// - "OperationMode" (Long), "ClassType" and "EntryClassType" (class-type objects), "MultiCheck"
 ///   (Nothing or a multi-level check object), "ActiveControl" (Nothing or the active control).
 ///
+/// The host's action runners reach the editor as an `ActionBill`, beside these members.
+///
 /// The editor owns its template; the Database must outlive the editor.
-class BillEditor : public HostObject<BillEditor> {
+class BillEditor : public HostObject<BillEditor>, public ActionBill {
  public:
   static const MemberTable<BillEditor>& members();
   /// A new bill with an empty head and no entry rows.
@@ -117,13 +120,29 @@ class BillEditor : public HostObject<BillEditor> {
   void setMultiCheck(bool isRun, bool exists);
   void clearMultiCheck() { multiCheck_.reset(); }
   void setActiveControl(std::string name, int32_t index, int32_t activeCol, int32_t activeRow);
-  void clearActiveControl() { activeControl_.reset(); }
+  void clearActiveControl() {
+    activeControl_.reset();
+    activeGridRow_.reset();
+  }
   const std::shared_ptr<MenuBar>& menuBar() const { return menuBar_; }
   void setMenuBar(std::shared_ptr<MenuBar> bar) { menuBar_ = std::move(bar); }
   /// The editor window's toolbar control, handed to the plug-in by `BarInitialize`.
   const std::shared_ptr<Toolbar>& toolbar() const { return toolbar_; }
   void setToolbar(std::shared_ptr<Toolbar> bar) { toolbar_ = std::move(bar); }
-  Database& database() const { return *db_; }
+  Database& database() const override { return *db_; }
+
+  // --- The action runners' reach (ActionBill) ---------------------------------------------------
+
+  /// The active control's row when the control is the grid ("grid", any case) and the row exists.
+  std::optional<int32_t> activeEntryRow() const override;
+  /// The rows of page 2.
+  int32_t entryRowCount() const override { return rowCount(); }
+  /// Whether the template has the key on page 2.
+  bool hasEntryField(std::string_view key) const override;
+  /// The stored value of page 2's cell; Empty when none.
+  Variant entryValue(std::string_view key, int32_t row) const override;
+  /// As "WriteFieldValue" does, without the late-bound call; skips a key the template lacks.
+  void writeEntryValue(std::string_view key, int32_t row, const Variant& value) override;
 
   // --- What the editor shows, for traces ------------------------------------------------------
 
@@ -205,6 +224,8 @@ class BillEditor : public HostObject<BillEditor> {
   std::shared_ptr<ClassTypeObject> entryClassType_;
   std::shared_ptr<MultiCheckObject> multiCheck_;
   std::shared_ptr<ActiveControlObject> activeControl_;
+  /// The active control's row while that control is the grid.
+  std::optional<int32_t> activeGridRow_;
   std::shared_ptr<MenuBar> menuBar_;
   std::shared_ptr<Toolbar> toolbar_;
   std::shared_ptr<BillCtl> billCtl_;

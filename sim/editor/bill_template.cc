@@ -131,6 +131,9 @@ BillTemplate BillTemplate::mtoChange() {
   t.addField(entry("FChangeBaseQty", "Base change qty", kPlain, 0, 19));
   t.addField(entry("FChangeSecQty", "Secondary change qty", kPlain, 13, 20));
   t.addField(entry("FNote", "Note", kPlain, 14, 21));
+  // Filled by the stock and safety-stock action, in the row's unit.
+  t.addField(entry("FStockQty", "Stock qty", kPlain, 15, 22));
+  t.addField(entry("FSecurityQty", "Safety stock", kPlain, 16, 23));
   return t;
 }
 

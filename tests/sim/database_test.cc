@@ -196,6 +196,50 @@ TEST(DatabaseFindRecord, QuotesNamesAndReportsFailuresWithTheStatement) {
   }
 }
 
+TEST(DatabaseStock, StockStatusBindsEveryValueAndListsInTheWindowsOrder) {
+  auto db = Database::openInMemory();
+  using Condition = StockStatusQuery::Condition;
+  // A text that would widen the statement if pasted finds nothing, and the table stays intact.
+  EXPECT_TRUE(db->stockStatus({{Condition{StockColumn::MtoNo, {std::string("' OR 1=1 --")}}}}).empty());
+  db->execute("INSERT INTO t_ICInventory (FItemID, FStockID, FMTONo, FQty) VALUES (12, 31, 'O''Hara', 3)");
+  auto quoted = db->stockStatus({{Condition{StockColumn::MtoNo, {std::string("O'Hara")}}}});
+  ASSERT_EQ(quoted.size(), 1u);
+  EXPECT_EQ(quoted[0].placeNumber, "") << "a row without a place";
+
+  // Rows of zero quantity are not listed; the rest by material, warehouse and place number.
+  db->execute("INSERT INTO t_ICInventory (FItemID, FStockID, FSPID, FQty) VALUES (13, 32, 44, 0)");
+  auto rows = db->stockStatus({{Condition{StockColumn::ItemId, {int64_t{13}}},
+                                Condition{StockColumn::StockId, {int64_t{31}, int64_t{32}}}}});
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].batchNo, "AL-2611");
+  EXPECT_EQ(rows[1].mtoNo, "MTO-2026-001");
+  EXPECT_EQ(rows[2].mtoNo, "MTO-2026-002");
+  EXPECT_EQ(rows[2].unitName, "m");
+  EXPECT_EQ(rows[2].stockName, "Raw material warehouse");
+}
+
+TEST(DatabaseStock, BatchesComeFirstToExpireFirstAndSafetyStockIsSeeded) {
+  auto db = Database::openInMemory();
+  db->execute(
+      R"sql(INSERT INTO t_ICInventory (FItemID, FStockID, FSPID, FBatchNo, FMTONo, FKFDate, FKFPeriod, FQty)
+    VALUES (15, 32, 44, 'EP-2501', 'MTO-2026-001', '', 0, 5),
+           (15, 32, 44, 'EP-2610', 'MTO-2026-001', '2026-10-01', 180, 3),
+           (15, 32, 44, 'EP-2600', 'MTO-2026-001', '2026-01-01', 180, 0))sql");
+  std::vector<std::string> order;
+  for (const auto& b : db->batchesInStock({15, {}, {}, std::string("MTO-2026-001"), {}}))
+    order.push_back(b.batchNo + "@" + b.expiryDate);
+  EXPECT_EQ(order, (std::vector<std::string>{"EP-2610@2027-03-30", "EP-2611@2027-04-30", "EP-2612@2027-05-30",
+                                             "EP-2501@"}))
+      << "no shelf life last; an empty batch not at all";
+  EXPECT_EQ(db->batchesInStock({15, int64_t{31}, {}, std::string("MTO-2026-001"), {}}).front().batchNo,
+            "EP-2611");
+  EXPECT_TRUE(db->batchesInStock({12, {}, {}, {}, {}}).empty()) << "stock without batches";
+
+  EXPECT_EQ(db->safetyStock(12), 200);
+  EXPECT_EQ(db->safetyStock(15), 0);
+  EXPECT_EQ(db->safetyStock(999), std::nullopt);
+}
+
 TEST(DatabaseMtoChange, StoresHeadAndNumberedEntries) {
   auto db = Database::openInMemory();
   std::vector<SqlValue> head(kMtoChangeHeadColumns.size());
