@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "sim/scenario/scenario.h"
 
@@ -20,6 +22,10 @@ const char* const kStory = R"json({
   "setup": {
     "today": "2026-12-06 09:30",
     "locale": {"dateSeparator": "-", "shortDatePattern": "yyyy-MM-dd"},
+    "menuBar": {"bands": [
+      {"key": "mnuFile", "caption": "&File", "commands": [{"name": "mnuFileNew"}, {"name": "mnuFileSave"}]},
+      {"key": "mnuData", "caption": "&Data", "commands": [{"name": "mnuDataLookUp"}, {"name": "mnuStockQuery"},
+                                                          {"name": "mnuStockStatusQuery"}]}]},
     "bill": {
       "operationMode": 1,
       "head": {"FBillNo": "MTO000001", "FDate": "2026-12-06"},
@@ -44,10 +50,15 @@ const char* const kStory = R"json({
      "setCell": {"key": "FFromMTONo", "row": 1, "value": "MTO-2026-003"}},
     {"name": "Row 1: target tracking number", "setCell": {"key": "FToMTONo", "row": 1, "value": "MTO-2026-010"}},
     {"name": "Row 1: move 50 kg", "setCell": {"key": "FChangeQty", "row": 1, "value": 50}},
+    {"name": "The user moves to row 1: the host's stock and safety-stock action fills its stock and safety stock",
+     "event": "EntryGridRow", "args": [0, 1, 2, false, true, true, 0, false]},
     {"name": "Row 2: choose material 13, aluminium bar", "setCell": {"key": "FItemID", "row": 2, "value": 13}},
-    {"name": "Row 2: batch AL-2611", "setCell": {"key": "FBatchNo", "row": 2, "value": "AL-2611"}},
     {"name": "Row 2: source tracking number MTO-2026-001",
      "setCell": {"key": "FFromMTONo", "row": 2, "value": "MTO-2026-001"}},
+    {"name": "Row 2: the user puts the cursor on the batch column",
+     "activeControl": {"name": "grid", "index": 0, "col": 6, "row": 2}},
+    {"name": "Row 2: look-up (F7) on the batch: the host's batch selection picks AL-2611, the plug-in recomputes the row",
+     "click": "mnuDataLookUp"},
     {"name": "Row 2: batch AL-2612", "setCell": {"key": "FBatchNo", "row": 2, "value": "AL-2612"}},
     {"name": "The user adds a third row", "addRow": true},
     {"name": "Row 3: warehouse WH01", "setCell": {"key": "FStockID", "row": 3, "value": 31}},
@@ -64,6 +75,8 @@ const char* const kStory = R"json({
     {"name": "Row 3: expiry date 2027-04-30 instead: the production date follows back to 2026-11-01",
      "setCell": {"key": "FPeriodDate", "row": 3, "value": "2027-04-30"}},
     {"name": "Row 3: move 12.5 kg", "setCell": {"key": "FChangeQty", "row": 3, "value": 12.5}},
+    {"name": "Stock status of the bill's materials: the host's window opens filtered to them",
+     "click": "mnuStockStatusQuery"},
     {"name": "Save: refused, row 2 moves nothing yet", "save": true},
     {"name": "Row 2: move 20 m", "setCell": {"key": "FChangeQty", "row": 2, "value": 20}},
     {"name": "Save again: stored", "save": true}
@@ -129,12 +142,32 @@ std::string cellText(const json& cell) {
   return shown(fld);
 }
 
-void printTable(std::ostream& out, const json& final) {
+/// Prints a table whose first line is the header, columns padded to their widest text.
+void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& table) {
+  std::vector<size_t> widths;
+  for (const auto& line : table) {
+    widths.resize(std::max(widths.size(), line.size()), 0);
+    for (size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], line[i].size());
+  }
+  for (size_t r = 0; r < table.size(); ++r) {
+    std::string text = "  ";
+    for (size_t i = 0; i < table[r].size(); ++i) text += fmt::format("{:<{}}  ", table[r][i], widths[i]);
+    out << text << "\n";
+    if (r == 0) {
+      std::string rule = "  ";
+      for (size_t w : widths) rule += std::string(w, '-') + "  ";
+      out << rule << "\n";
+    }
+  }
+}
+
+void printBill(std::ostream& out, const json& final) {
   const std::vector<std::pair<std::string, std::string>> columns = {
-      {"FItemID", "Material"},       {"FStockID", "Warehouse"},  {"FSPID", "Place"},
-      {"FBatchNo", "Batch"},         {"FFromMTONo", "From MTO"}, {"FToMTONo", "To MTO"},
-      {"FKFDate", "Produced"},       {"FPeriodDate", "Expires"}, {"FQty", "On hand"},
-      {"FSecQty", "On hand (sec.)"}, {"FChangeQty", "Move"}};
+      {"FItemID", "Material"},     {"FStockID", "Warehouse"},     {"FSPID", "Place"},
+      {"FBatchNo", "Batch"},       {"FFromMTONo", "From MTO"},    {"FToMTONo", "To MTO"},
+      {"FKFDate", "Produced"},     {"FPeriodDate", "Expires"},    {"FQty", "On hand"},
+      {"FSecQty", "On hand (sec.)"}, {"FChangeQty", "Move"},      {"FStockQty", "Stock"},
+      {"FSecurityQty", "Safety stock"}};
   std::vector<std::vector<std::string>> table;
   std::vector<std::string> header = {"#"};
   for (const auto& [key, caption] : columns) header.push_back(caption);
@@ -146,19 +179,18 @@ void printTable(std::ostream& out, const json& final) {
       line.push_back(cells.contains(key) ? cellText(cells[key]) : "");
     table.push_back(line);
   }
-  std::vector<size_t> widths(header.size(), 0);
-  for (const auto& line : table)
-    for (size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], line[i].size());
-  for (size_t r = 0; r < table.size(); ++r) {
-    std::string text = "  ";
-    for (size_t i = 0; i < table[r].size(); ++i) text += fmt::format("{:<{}}  ", table[r][i], widths[i]);
-    out << text << "\n";
-    if (r == 0) {
-      std::string rule = "  ";
-      for (size_t w : widths) rule += std::string(w, '-') + "  ";
-      out << rule << "\n";
-    }
-  }
+  printTable(out, table);
+}
+
+/// The stock-status window's rows as the user sees them.
+void printStockWindow(std::ostream& out, const json& rows) {
+  std::vector<std::vector<std::string>> table = {
+      {"Material", "Name", "Warehouse", "Place", "Batch", "MTO no.", "Qty", "Unit"}};
+  for (const auto& r : rows)
+    table.push_back({r["item"].get<std::string>(), r["name"].get<std::string>(), r["stock"].get<std::string>(),
+                     r["place"].get<std::string>(), r["batch"].get<std::string>(), r["mtoNo"].get<std::string>(),
+                     fmt::format("{}", r["qty"].get<double>()), r["unit"].get<std::string>()});
+  printTable(out, table);
 }
 
 }  // namespace
@@ -189,9 +221,13 @@ int printTranscript(const json& trace, std::ostream& out) {
     for (const auto& e : step["errors"])
       out << fmt::format("    error returned to the host: {} {} ({})\n", e["number"].dump(),
                          e["description"].dump(), e["source"].dump());
-    for (const auto& a : step["hostActions"])
+    for (const auto& a : step["hostActions"]) {
       out << fmt::format("    host {} {} {}\n", a["component"].get<std::string>(),
                          a["call"].get<std::string>(), a["detail"].get<std::string>());
+      if (!a.value("outcome", std::string()).empty())
+        out << fmt::format("      -> {}\n", a["outcome"].get<std::string>());
+      if (a.contains("rows") && !a["rows"].empty()) printStockWindow(out, a["rows"]);
+    }
     for (const auto& a : step["doActions"])
       out << fmt::format("    host field action on {}[{}]\n", a["key"].get<std::string>(),
                          a["row"].get<int>());
@@ -201,7 +237,7 @@ int printTranscript(const json& trace, std::ostream& out) {
       out << fmt::format("    bill stored, FInterID {}\n", step["savedBill"].dump());
   }
   out << "\nThe bill at the end:\n";
-  printTable(out, trace["final"]);
+  printBill(out, trace["final"]);
   uint64_t calls = 0;
   for (const auto& [name, count] : trace["final"]["hostCalls"].items()) calls += count.get<uint64_t>();
   out << fmt::format("\nHost calls made by the plug-in and the host together: {}\n", calls);
