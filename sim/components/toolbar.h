@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "automation/platform.h"
+#include "host/contract.h"
 #include "sim/runtime/host_object.h"
 
 namespace mto::sim {
 
 /// The ProgID of a free-standing tool of the toolbar library (not yet on any control).
-inline constexpr std::string_view kToolbarToolProgId = "ActiveBar3LibraryCtl.Tool";
+inline constexpr std::string_view kToolbarToolProgId = host::progid::kToolbarTool;
 
 /// A tool's kind ("ControlType"): 0 a button, 5 a separator.
 inline constexpr int32_t kToolButton = 0;

@@ -32,6 +32,9 @@ inline constexpr std::string_view kStockStatus = "T8StockStatus.SSFace";
 inline constexpr std::string_view kBatchAction = "D8OduruverRunAction.clsDoAction";
 inline constexpr std::string_view kStockQtyAction = "T8WEXSerRunAction.clsDoAction";
 
+// The toolbar library's free-standing tool (a separator to insert, say).
+inline constexpr std::string_view kToolbarTool = "ActiveBar3LibraryCtl.Tool";
+
 // The plug-in's own class.
 inline constexpr std::string_view kPlugin = "T8MTOChange.clsMTOChange";
 
@@ -50,6 +53,20 @@ inline constexpr std::string_view kActiveControl = "ActiveControl";    // active
 inline constexpr std::string_view kReadFieldValue = "ReadFieldValue";  // (key, row, 1)
 inline constexpr std::string_view kWriteFieldValue = "WriteFieldValue";  // (key, value, row)
 inline constexpr std::string_view kGetLookupRecord = "GetLookupRecord";  // (key, row) -> Dictionary
+inline constexpr std::string_view kMenuBar = "MenuBar";                // the editor's menu bar
+
+// Menu bar ("MenuBar") and its commands ("WEXTool").
+inline constexpr std::string_view kWexBands = "WEXBands";      // ([key]) bands, or the band of a key
+inline constexpr std::string_view kWexTools = "WEXTools";      // ([key]) commands, or the command of a key
+inline constexpr std::string_view kToolByName = "ToolByName";  // (name) on the bar's WEXTools: made when missing
+inline constexpr std::string_view kInsertTool = "InsertTool";  // (tool, key) on a band's WEXTools
+inline constexpr std::string_view kRefresh = "Refresh";
+inline constexpr std::string_view kMenuToolFlag = "BeginGroup";    // a command's third Boolean state
+inline constexpr std::string_view kMenuToolNumber = "ImageIndex";  // a command's numeric attribute
+
+// Toolbar control: a tool's kind (5: a separator) and the removal from a band's tool list.
+inline constexpr std::string_view kToolType = "ControlType";
+inline constexpr std::string_view kRemoveTool = "Remove";  // (position) on a band's Tools
 
 // List object ("ListEvents").
 inline constexpr std::string_view kListSwitch = "RaiseListFillRow";  // Boolean, set True by Show
