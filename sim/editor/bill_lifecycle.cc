@@ -58,7 +58,8 @@ void BillEditor::newBill() {
 void BillEditor::loadBill(int64_t interId, int32_t operationMode) {
   auto stored = db_->findMtoChange(interId);
   if (!stored)
-    raiseError(kInvalidCall, "No MTO change bill with FInterID " + std::to_string(interId), std::string(kSource));
+    raiseError(kInvalidCall, "No MTO change bill with FInterID " + std::to_string(interId),
+               std::string(kSource));
   auto previous = data_;
   auto previousDisplayed = displayed_;
   replaceData(newData());
@@ -137,8 +138,7 @@ std::optional<int32_t> BillEditor::userCopyRow(int32_t row) {
   if (userClickMenu("mnuCopyRow")) return std::nullopt;
   // The click's handler may have changed the rows; copy the row as it stands now.
   auto source = row <= rowCount() ? asDictionary(&rows()->at(row)) : nullptr;
-  if (!source)
-    raiseError(kSubscriptOutOfRange, "No entry row " + std::to_string(row), std::string(kSource));
+  if (!source) raiseError(kSubscriptOutOfRange, "No entry row " + std::to_string(row), std::string(kSource));
   int32_t newRow = addRow();
   auto target = asDictionary(&rows()->at(newRow));
   for (const auto& [key, value] : source->entries()) {

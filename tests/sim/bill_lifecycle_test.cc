@@ -30,7 +30,8 @@ bool sameValue(const Variant& a, const Variant& b) {
 
 class BillLifecycleTest : public testing::SimTest {
  protected:
-  BillLifecycleTest() : editor_(BillEditor::create(host().db())), sink_(std::make_shared<testing::RecordingSink>()) {
+  BillLifecycleTest()
+      : editor_(BillEditor::create(host().db())), sink_(std::make_shared<testing::RecordingSink>()) {
     editor_->advise(sink_);
   }
 
@@ -67,7 +68,8 @@ TEST_F(BillLifecycleTest, NewBillEmptiesTheBillBeforeItsEventsAndHandsOverTheWin
   };
   editor_->newBill();
 
-  EXPECT_EQ(namesOf(*sink_), (std::vector<std::string>{"AfterNewBill", "BarInitialize", "MenuBarInitialize"}));
+  EXPECT_EQ(namesOf(*sink_),
+            (std::vector<std::string>{"AfterNewBill", "BarInitialize", "MenuBarInitialize"}));
   EXPECT_EQ(rowsSeen, 0) << "the bill is empty when AfterNewBill arrives";
   EXPECT_EQ(sink_->events[1].args.at(0).objectValue(), editor_->toolbar());
   EXPECT_EQ(sink_->events[2].args.at(0).objectValue(), editor_->menuBar());
@@ -105,7 +107,8 @@ TEST_F(BillLifecycleTest, LoadedBillRoundTripsWhatTheSaveStored) {
   for (int32_t row = 1; row <= 2; ++row)
     for (auto column : kMtoChangeEntryColumns) {
       EXPECT_TRUE(sameValue(editor_->value(column, row), saved->value(column, row))) << column << row;
-      EXPECT_EQ(editor_->cell(column, row)->at("FDSP"), saved->cell(column, row)->at("FDSP")) << column << row;
+      EXPECT_EQ(editor_->cell(column, row)->at("FDSP"), saved->cell(column, row)->at("FDSP"))
+          << column << row;
     }
   EXPECT_TRUE(editor_->value("FDate", 0).isDate());
   EXPECT_TRUE(editor_->value("FKFDate", 2).isDate());
@@ -143,7 +146,9 @@ TEST_F(BillLifecycleTest, CopyBillKeepsTheCellsAsANewUnmarkedBill) {
   Variant boltName = editor_->cell("FItemID", 2)->at("FDSP");
   sink_->events.clear();
   std::string billNoSeen;
-  sink_->react = [&](std::string_view, Args) { billNoSeen = automation::toText(editor_->value("FBillNo", 0)); };
+  sink_->react = [&](std::string_view, Args) {
+    billNoSeen = automation::toText(editor_->value("FBillNo", 0));
+  };
 
   editor_->copyBill();
   EXPECT_EQ(namesOf(*sink_), std::vector<std::string>{"AfterCopyBill"});
@@ -169,7 +174,8 @@ TEST_F(BillLifecycleTest, FillBillRaisesAfterFillRowPerRowWithThatRowsData) {
   sink_->react = [&](std::string_view, Args args) {
     qtySeen.push_back(get(get(args[2].value(), "", "FQty"), "", "FFLD"));
   };
-  EXPECT_EQ(editor_->fillBill(rows, std::vector<std::string>{"FQty", "FBaseQty"}), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(editor_->fillBill(rows, std::vector<std::string>{"FQty", "FBaseQty"}),
+            (std::vector<int32_t>{1, 2}));
 
   ASSERT_EQ(namesOf(*sink_), (std::vector<std::string>{"AfterFillRow", "AfterFillRow"}));
   for (int32_t row = 1; row <= 2; ++row) {
@@ -183,7 +189,8 @@ TEST_F(BillLifecycleTest, FillBillRaisesAfterFillRowPerRowWithThatRowsData) {
     EXPECT_EQ(link->size(), 0u);
   }
   EXPECT_NE(sink_->events[0].args[3].objectValue(), sink_->events[1].args[3].objectValue());
-  EXPECT_EQ(qtySeen, (std::vector<Variant>{Variant(7.5), Variant("")})) << "each row is stored before its event";
+  EXPECT_EQ(qtySeen, (std::vector<Variant>{Variant(7.5), Variant("")}))
+      << "each row is stored before its event";
   EXPECT_EQ(editor_->data()->at("NewBillHasData"), Variant(true));
   auto doAction = std::dynamic_pointer_cast<Vector>(editor_->data()->at("vctDoAction").objectValue());
   ASSERT_TRUE(doAction);
@@ -192,7 +199,9 @@ TEST_F(BillLifecycleTest, FillBillRaisesAfterFillRowPerRowWithThatRowsData) {
   EXPECT_EQ(editor_->cell("FQty", 1)->at("FModify"), Variant(int16_t{0}));
 
   // A key the template lacks stops the fill at its row.
-  EXPECT_EQ(testing::errorNumber([&] { editor_->fillBill({{{"FNoSuchField", int32_t{1}, {}, {}}}}); }),
+  EXPECT_EQ(testing::errorNumber([&] {
+              editor_->fillBill({{{"FNoSuchField", int32_t{1}, {}, {}}}});
+            }),
             automation::errc::kInvalidCall);
 }
 
