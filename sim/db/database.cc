@@ -69,6 +69,16 @@ std::string insertSql(std::string_view table, std::span<const std::string_view> 
   return "INSERT INTO " + std::string(table) + " (" + names + ") VALUES (" + marks + ")";
 }
 
+/// "SELECT c1, c2, ... FROM table" over fixed, trusted column names.
+std::string selectSql(std::string_view table, std::span<const std::string_view> columns) {
+  std::string names;
+  for (auto column : columns) {
+    if (!names.empty()) names += ", ";
+    names += column;
+  }
+  return "SELECT " + names + " FROM " + std::string(table);
+}
+
 std::optional<double> singleDouble(sqlite::Connection& connection, std::string_view sql, int64_t id) {
   auto statement = connection.prepare(sql);
   statement.bind(1, id);
@@ -363,6 +373,26 @@ int64_t Database::insertMtoChange(std::span<const SqlValue> head,
     entryInsert.step();
   }
   return id;
+}
+
+std::optional<StoredMtoChange> Database::findMtoChange(int64_t interId) {
+  static const std::string headSql = selectSql("t_MTOChange", kMtoChangeHeadColumns) + " WHERE FInterID = ?1";
+  static const std::string entrySql =
+      selectSql("t_MTOChangeEntry", kMtoChangeEntryColumns) + " WHERE FInterID = ?1 ORDER BY FEntryID";
+  auto headSelect = connection_.prepare(headSql);
+  headSelect.bind(1, interId);
+  if (!headSelect.step()) return std::nullopt;
+  StoredMtoChange bill;
+  for (int i = 0; i < static_cast<int>(kMtoChangeHeadColumns.size()); ++i)
+    bill.head.push_back(columnValue(headSelect, i));
+  auto entrySelect = connection_.prepare(entrySql);
+  entrySelect.bind(1, interId);
+  while (entrySelect.step()) {
+    auto& entry = bill.entries.emplace_back();
+    for (int i = 0; i < static_cast<int>(kMtoChangeEntryColumns.size()); ++i)
+      entry.push_back(columnValue(entrySelect, i));
+  }
+  return bill;
 }
 
 void Database::putProfileRow(ProfileTable table, std::string_view category, std::string_view key,

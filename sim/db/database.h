@@ -118,6 +118,14 @@ inline constexpr std::array<std::string_view, 18> kMtoChangeEntryColumns = {
     "FKFDate",  "FKFPeriod",  "FPeriodDate", "FFromMTONo",     "FToMTONo",      "FQty",
     "FBaseQty", "FSecQty",    "FChangeQty",  "FChangeBaseQty", "FChangeSecQty", "FNote"};
 
+/// A stored MTO change bill as read back: the head's values in the order of
+/// `kMtoChangeHeadColumns` and each entry's in the order of `kMtoChangeEntryColumns`, entries by
+/// FEntryID. Values as in `QueryResult` (a NULL column is Null).
+struct StoredMtoChange {
+  std::vector<automation::Variant> head;
+  std::vector<std::vector<automation::Variant>> entries;
+};
+
 /// The simulated ERP database (schema and demo data in sim/db/schema.h), and the one place that
 /// speaks SQL: everything else reads and writes through its named methods. Opening a database
 /// that has no schema yet creates it and the demo data; a file that already has this build's
@@ -192,6 +200,9 @@ class Database {
   /// transaction, if any, so that a caller can make the whole bill one (see `Transaction`).
   /// A row of the wrong length raises `std::invalid_argument` before anything is written.
   int64_t insertMtoChange(std::span<const SqlValue> head, std::span<const std::vector<SqlValue>> entries);
+  /// The bill of t_MTOChange with this FInterID and its rows of t_MTOChangeEntry; nullopt when
+  /// there is no such bill.
+  std::optional<StoredMtoChange> findMtoChange(int64_t interId);
 
   /// Sets a profile row: removes the rows of that category and key, then inserts one with
   /// `value` (nullopt stores NULL).

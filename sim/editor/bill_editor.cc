@@ -75,17 +75,30 @@ std::shared_ptr<BillEditor> BillEditor::create(Database& db, BillTemplate billTe
 BillEditor::BillEditor(Database& db, BillTemplate billTemplate)
     : db_(&db),
       template_(std::move(billTemplate)),
-      data_(Dictionary::create()),
       classType_(std::make_shared<ClassTypeObject>(kMtoChangeClassTypeID, "MTO change")),
       entryClassType_(std::make_shared<ClassTypeObject>(kMtoChangeEntryClassTypeID, "MTO change entry")),
       menuBar_(MenuBar::billEditorMenus()),
       toolbar_(Toolbar::billEditorToolbar()) {
-  data_->set("Page1", ObjectPtr(Dictionary::create()));
-  data_->set("Page2", ObjectPtr(Vector::create()));
-  data_->set("Page3", ObjectPtr(Vector::create()));
-  data_->set("FIsSelBill", int32_t{0});
-  data_->set("NewBillHasData", false);
-  syncCells();
+  data_ = newData();
+}
+
+std::shared_ptr<Dictionary> BillEditor::newData() const {
+  auto data = Dictionary::create();
+  auto headCells = Dictionary::create();
+  for (const auto& key : template_.pageKeys(1)) headCells->set(key, ObjectPtr(emptyCell()));
+  data->set("Page1", ObjectPtr(headCells));
+  data->set("Page2", ObjectPtr(Vector::create()));
+  data->set("Page3", ObjectPtr(Vector::create()));
+  data->set("FIsSelBill", int32_t{0});
+  data->set("NewBillHasData", false);
+  return data;
+}
+
+void BillEditor::replaceData(std::shared_ptr<Dictionary> data) {
+  data_ = std::move(data);
+  displayed_.clear();
+  decimals_.clear();
+  totals_.clear();
 }
 
 std::shared_ptr<Dictionary> BillEditor::emptyCell() {

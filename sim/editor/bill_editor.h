@@ -34,6 +34,18 @@ struct DoActionRecord {
   bool operator==(const DoActionRecord&) const = default;
 };
 
+/// One cell of a row the host fills from data: stored as `BillEditor::setCell` stores it (the
+/// display and number resolved for a look-up unless given).
+struct FillCell {
+  std::string key;
+  Variant value;
+  std::optional<std::string> display;
+  std::optional<std::string> number;
+};
+
+/// The cells of one entry row the host fills from data, in the order they are stored.
+using FillRow = std::vector<FillCell>;
+
 /// The host's bill editor ("BillEvent") of one MTO change bill, over the ERP database.
 ///
 /// Bill data: `Data` is a Dictionary with "Page1" (head cells by field key), "Page2" and "Page3"
@@ -174,6 +186,37 @@ class BillEditor : public HostObject<BillEditor>, public ActionBill {
   /// Raises `MenuBarClick` with the menu bar's tool of that key and Cancel by reference; returns
   /// whether Cancel came back True. Raises 5 for a key the menu bar lacks.
   bool userClickMenu(std::string_view toolKey);
+  /// The user's copy-row command on an entry row: raises `MenuBarClick` with the menu bar's
+  /// "mnuCopyRow" tool; unless cancelled, appends a copy of the row's cells (values, displays and
+  /// numbers, each marked modified) as the new last row, shows it and raises `AddNewRow` (Index
+  /// Integer 0, NewRow Long). Returns the new row, or nullopt when the click was cancelled. Raises
+  /// 9 for a row outside the page (before any event) and 5 when the menu bar lacks the command.
+  std::optional<int32_t> userCopyRow(int32_t row);
+
+  // --- The bill's life in the editor window -------------------------------------------------
+
+  /// The editor starts a new, empty bill: operation mode 1, an empty head, no entry rows,
+  /// "FIsSelBill" 0, "NewBillHasData" False, no "vctDoAction"; what was shown of the old bill is
+  /// forgotten. Then raises `AfterNewBill`, and, as the window is built, `BarInitialize` with the
+  /// editor's toolbar control and `MenuBarInitialize` with its menu bar.
+  void newBill();
+  /// Opens the stored bill with this FInterID: a new bill's data filled with the stored head and
+  /// entry rows as stored data (look-ups resolved, dates of date fields as dates, NULL as an
+  /// empty cell, columns the template lacks skipped; nothing marked modified, no Change), the
+  /// operation mode set, then raises `AfterLoadBill`. Raises 5 when there is no such bill, before
+  /// anything changed.
+  void loadBill(int64_t interId, int32_t operationMode = 2);
+  /// Makes the bill in the editor a new bill with the same head and rows: new data whose cells are
+  /// copies with their modified marks cleared, the bill number ("FBillNo") emptied, operation
+  /// mode 1; then raises `AfterCopyBill`.
+  void copyBill();
+  /// The host generates the bill from data: sets "NewBillHasData" True and, when given,
+  /// "vctDoAction" to these field keys; then for each row appends an entry row, stores its cells
+  /// as data (no Change) and raises `AfterFillRow` (lRow Long, dctPage the "Page2" Vector,
+  /// dctEntryData the row's Dictionary, dctLink a new empty Dictionary). Returns the rows filled.
+  /// A key the template lacks raises 5 while its row is filled (rows before it stay).
+  std::vector<int32_t> fillBill(const std::vector<FillRow>& rows,
+                                const std::optional<std::vector<std::string>>& doActionFields = std::nullopt);
 
   // --- Editor services behind the members ----------------------------------------------------
 
@@ -196,6 +239,11 @@ class BillEditor : public HostObject<BillEditor>, public ActionBill {
   using CellKey = std::pair<std::string, int32_t>;
 
   static std::shared_ptr<Dictionary> emptyCell();
+  /// Fresh bill data: empty head cells, no entry rows, the default entries.
+  std::shared_ptr<Dictionary> newData() const;
+  /// Replaces the bill's data and forgets what the editor showed of the old one (cell texts,
+  /// decimals, totals).
+  void replaceData(std::shared_ptr<Dictionary> data);
   /// The definition of a key; raises 5 when the template lacks it.
   std::shared_ptr<Dictionary> requireDefinition(std::string_view key) const;
   /// The cell of a definition at a row; raises 9 when there is none.

@@ -97,6 +97,12 @@ class Runner {
   /// "install", "uninstall". Returns false for another action.
   bool changeHost(const std::string& action, const nlohmann::json& arg);
 
+  // --- lifecycle_steps.cc: the bill's life in the editor window; every reader raises Malformed.
+
+  /// A step of the bill's life: "newBill", "loadBill", "copyBill", "fillBill", "copyRow". Records
+  /// what the host did in the step's trace. Returns false for another action.
+  bool lifecycleStep(const std::string& action, const nlohmann::json& arg, StepContext& context);
+
   // --- steps.cc: the actions and the trace of a step.
 
   /// Records the events raised on `target` into the running step, under `name` ("bill", "list").

@@ -160,18 +160,9 @@ void Runner::setCells(const json& cells, int32_t row, std::string_view where) {
       bill_->removeCell(key, row);
       continue;
     }
-    std::optional<std::string> display, number;
-    Variant stored;
-    if (value.is_object() && value.contains("FFLD")) {
-      onlyKeys(value, {"FFLD", "FDSP", "FFND"}, std::string(where) + "." + key);
-      stored = requirePlainValue(value["FFLD"], key);
-      if (value.contains("FDSP")) display = textOf(value["FDSP"], key + ".FDSP");
-      if (value.contains("FFND")) number = textOf(value["FFND"], key + ".FFND");
-    } else {
-      stored = requirePlainValue(value, std::string(where) + "." + key);
-    }
+    FillCell cell = cellOf(key, value, where);
     try {
-      bill_->setCell(key, row, stored, display, number);
+      bill_->setCell(key, row, cell.value, cell.display, cell.number);
     } catch (const automation::AutomationError& e) {
       malformed(fmt::format("{}.{}: {}", where, key, e.info().description));
     }

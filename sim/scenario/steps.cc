@@ -177,9 +177,10 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
 
 std::string Runner::act(const json& step, StepContext& context) {
   static const std::set<std::string, std::less<>> kActions = {
-      "bind",    "show",          "release",       "event",  "setCell", "addRow",   "click",
-      "save",    "openList",      "sql",           "locale", "call",    "failing",  "returning",
-      "restore", "operationMode", "activeControl", "props",  "install", "uninstall"};
+      "bind",     "show",          "release",       "event",  "setCell", "addRow",    "click",
+      "save",     "openList",      "sql",           "locale", "call",    "failing",   "returning",
+      "restore",  "operationMode", "activeControl", "props",  "install", "uninstall", "newBill",
+      "loadBill", "copyBill",      "fillBill",      "copyRow"};
   std::string action;
   for (const auto& [key, value] : step.items()) {
     if (key == "name" || key == "expect" || key == "on" || key == "args") continue;
@@ -247,7 +248,7 @@ std::string Runner::act(const json& step, StepContext& context) {
       context.result =
           plugin()->invoke(textOf(member(arg, "member", "call"), "call.member"), CallKind::Method, args);
       context.hasResult = true;
-    } else {
+    } else if (!lifecycleStep(action, arg, context)) {
       changeHost(action, arg);
     }
   } catch (const automation::AutomationError& e) {

@@ -171,4 +171,17 @@ std::optional<Variant> shapedArgument(const std::string& kind, const json& inner
   return std::nullopt;
 }
 
+FillCell cellOf(const std::string& key, const json& value, std::string_view where) {
+  FillCell cell{key, {}, {}, {}};
+  if (value.is_object() && value.contains("FFLD")) {
+    onlyKeys(value, {"FFLD", "FDSP", "FFND"}, std::string(where) + "." + key);
+    cell.value = requirePlainValue(value["FFLD"], key);
+    if (value.contains("FDSP")) cell.display = textOf(value["FDSP"], key + ".FDSP");
+    if (value.contains("FFND")) cell.number = textOf(value["FFND"], key + ".FFND");
+  } else {
+    cell.value = requirePlainValue(value, std::string(where) + "." + key);
+  }
+  return cell;
+}
+
 }  // namespace mto::sim::scenario_detail

@@ -55,6 +55,11 @@ std::optional<Variant> plainValue(const nlohmann::json& v, std::string_view wher
 /// A plain value; anything else raises ("<where>: <json> is not a value").
 Variant requirePlainValue(const nlohmann::json& v, std::string_view where);
 
+/// A cell of a bill row as the scenario writes it: a plain value (a look-up resolved by the
+/// editor), or {"FFLD": v, "FDSP": text, "FFND": text} with display and number as given. `where`
+/// names the cell in errors.
+FillCell cellOf(const std::string& key, const nlohmann::json& value, std::string_view where);
+
 /// Whether `v` is {"absent": true}: a cell, data entry or definition entry left out.
 bool isAbsentMark(const nlohmann::json& v);
 

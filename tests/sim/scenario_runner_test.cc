@@ -122,6 +122,17 @@ TEST_F(ScenarioRunnerTest, MalformedScenariosNameFileStepAndProblem) {
        "case.json: step 1: expect.listToolbar.BandToolBar[0] has an unknown key \"shown\""},
       {R"({"steps": [{"addRow": true, "expect": {"listTools": {"mnuNoSuch": {"greyed": true}}}}]})",
        "case.json: step 1: expect.listTools.mnuNoSuch has an unknown key \"greyed\""},
+      // The bill's life in the editor window.
+      {R"({"steps": [{"newBill": false}]})", "case.json: step 1: newBill takes true"},
+      {R"({"steps": [{"loadBill": 99}]})", "case.json: step 1: loadBill: No MTO change bill with FInterID 99"},
+      {R"({"steps": [{"loadBill": {"id": 1}}]})", "case.json: step 1: loadBill has an unknown key \"id\""},
+      {R"({"steps": [{"fillBill": {"rows": [{"FBillNo": "x"}]}}]})",
+       "case.json: step 1: fillBill.rows[]: the template has no entry field \"FBillNo\""},
+      {R"({"steps": [{"fillBill": {"rows": [{"FQty": [1]}]}}]})",
+       "case.json: step 1: fillBill.rows[].FQty: [1] is not a value"},
+      {R"({"steps": [{"fillBill": {"rows": [], "doAction": "FQty"}}]})",
+       "case.json: step 1: fillBill.doAction must be an array of field keys"},
+      {R"({"steps": [{"copyRow": 1}]})", "case.json: step 1: copyRow: the bill has no row 1"},
   };
   for (const auto& c : cases) {
     std::string error = errorOf(c.scenario);
@@ -144,6 +155,43 @@ TEST_F(ScenarioRunnerTest, EventArgumentsTravelAsTheEventDeclaresThem) {
                             "case.json");
   EXPECT_EQ(result.failures, std::vector<std::string>{})
       << "the empty bill's save is refused through bCancel";
+}
+
+// Each step of the bill's life says in its trace what the host did, beside the events it raised.
+TEST_F(ScenarioRunnerTest, BillLifeStepsTraceWhatTheHostDid) {
+  auto result = runScenario(json::parse(R"({
+    "setup": {"bill": {"head": {"FBillNo": "MTO-1", "FDate": {"date": "2026-12-06"}},
+                       "rows": [{"FItemID": 12, "FStockID": 31, "FSPID": 41, "FFromMTONo": "MTO-2026-001",
+                                 "FToMTONo": "MTO-2026-002", "FQty": 5, "FChangeQty": 5}]}},
+    "steps": [{"bind": "bill"},
+              {"save": true, "expect": {"saved": true}},
+              {"newBill": true, "expect": {"data": {"NewBillHasData": false}}},
+              {"loadBill": {"interId": 1, "operationMode": 3},
+               "expect": {"cells": [{"key": "FBillNo", "row": 0, "FFLD": "MTO-1"}, {"key": "FQty", "FFLD": 5}]}},
+              {"copyBill": true, "expect": {"cells": [{"key": "FBillNo", "row": 0, "FFLD": ""}]}},
+              {"fillBill": {"rows": [{"FItemID": 13}, {"FQty": {"FFLD": 2, "FDSP": "2"}}], "doAction": ["FQty"]},
+               "expect": {"data": {"NewBillHasData": true}}},
+              {"copyRow": 2, "expect": {"cancel": false, "cells": [{"key": "FItemID", "row": 4, "FFLD": 13}]}}]})"),
+                            "case.json");
+  EXPECT_EQ(result.failures, std::vector<std::string>{});
+  const json& steps = result.trace["steps"];
+  auto events = [&](size_t i) {
+    std::vector<std::string> names;
+    for (const auto& e : steps[i]["events"]) names.push_back(e["event"]);
+    return names;
+  };
+  EXPECT_EQ(steps[2]["hostAction"], "newBill");
+  EXPECT_EQ(events(2), (std::vector<std::string>{"AfterNewBill", "BarInitialize", "MenuBarInitialize"}));
+  EXPECT_EQ(steps[3]["loadedBill"], 1);
+  EXPECT_EQ(steps[3]["operationMode"], 3);
+  EXPECT_EQ(events(3), std::vector<std::string>{"AfterLoadBill"});
+  EXPECT_EQ(steps[4]["hostAction"], "copyBill");
+  EXPECT_EQ(events(4), std::vector<std::string>{"AfterCopyBill"});
+  EXPECT_EQ(steps[5]["filledRows"], json::parse("[2, 3]"));
+  EXPECT_EQ(events(5), (std::vector<std::string>{"AfterFillRow", "AfterFillRow"}));
+  EXPECT_EQ(steps[5]["events"][0]["args"][0], 2);
+  EXPECT_EQ(steps[6]["copiedRow"], json::parse(R"({"from": 2, "to": 4})"));
+  EXPECT_EQ(events(6), (std::vector<std::string>{"MenuBarClick", "AddNewRow"}));
 }
 
 TEST_F(ScenarioRunnerTest, UnreadableFileIsAScenarioError) {
