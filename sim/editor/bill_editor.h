@@ -211,10 +211,11 @@ class BillEditor : public HostObject<BillEditor>, public ActionBill {
   /// mode 1; then raises `AfterCopyBill`.
   void copyBill();
   /// The host generates the bill from data: sets "NewBillHasData" True and, when given,
-  /// "vctDoAction" to these field keys; then for each row appends an entry row, stores its cells
-  /// as data (no Change) and raises `AfterFillRow` (lRow Long, dctPage the "Page2" Vector,
-  /// dctEntryData the row's Dictionary, dctLink a new empty Dictionary). Returns the rows filled.
-  /// A key the template lacks raises 5 while its row is filled (rows before it stay).
+  /// "vctDoAction" to these field keys; appends an entry row per given row and stores its cells as
+  /// data (no Change); then raises `AfterFillRow` for each of them in order (lRow Long, dctPage the
+  /// "Page2" Vector, dctEntryData the row's Dictionary, dctLink a new empty Dictionary), every row
+  /// being on the page by then. Returns the rows filled. A key the template lacks raises 5 while
+  /// its row is stored (rows before it stay, no event raised).
   std::vector<int32_t> fillBill(const std::vector<FillRow>& rows,
                                 const std::optional<std::vector<std::string>>& doActionFields = std::nullopt);
 

@@ -120,11 +120,15 @@ std::vector<int32_t> BillEditor::fillBill(const std::vector<FillRow>& fillRows,
                                           const std::optional<std::vector<std::string>>& doActionFields) {
   data_->set("NewBillHasData", true);
   if (doActionFields) setDoActionFields(*doActionFields);
+  // The rows arrive together: every row is on the page before the first AfterFillRow, so a handler
+  // can tell the last row by the page's size.
   std::vector<int32_t> filled;
   for (const auto& fillRow : fillRows) {
     int32_t row = addRow();
     filled.push_back(row);
     for (const auto& c : fillRow) setCell(c.key, row, c.value, c.display, c.number);
+  }
+  for (int32_t row : filled) {
     std::vector<Variant> args{Variant(row), Variant(ObjectPtr(rows())), rows()->at(row),
                               Variant(ObjectPtr(Dictionary::create()))};
     raise(host::events::kBillAfterFillRow, args);
