@@ -1,6 +1,6 @@
 #include "core/cls_mto_change.h"
 
-#include "core/frm_bar.h"
+#include "support/frm_bar.h"
 #include "host/contract.h"
 #include "common/sim_fixture.h"
 #include "support/system_profile.h"
@@ -115,8 +115,8 @@ TEST_F(ClsMtoChangeTest, UnknownMembersAndBadArgumentsRaiseAutomationErrors) {
 }
 
 TEST_F(ClsMtoChangeTest, TemplateToolStoreHandsOutCheckAndUnCheck) {
-  auto form = frmBar();
-  EXPECT_EQ(frmBar(), form) << "loaded once per thread";
+  auto form = support::frmBar();
+  EXPECT_EQ(support::frmBar(), form) << "loaded once per thread";
   ASSERT_EQ(env().formFontCalls.size(), 1u);
   EXPECT_EQ(env().formFontCalls[0].first, "frmBar");
   EXPECT_EQ(env().formFontCalls[0].second, "en");

@@ -1,4 +1,4 @@
-#include "core/frm_bar.h"
+#include "support/frm_bar.h"
 
 #include <memory>
 #include <vector>
@@ -9,7 +9,7 @@
 #include "automation/thread_state.h"
 #include "support/login_environment.h"
 
-namespace mto::core {
+namespace mto::support {
 
 using automation::Args;
 using automation::CallKind;
@@ -89,4 +89,4 @@ ObjectPtr frmBar() {
   return state.form;
 }
 
-}  // namespace mto::core
+}  // namespace mto::support
