@@ -395,6 +395,21 @@ std::optional<StoredMtoChange> Database::findMtoChange(int64_t interId) {
   return bill;
 }
 
+QueryResult Database::mtoChangeListRows() {
+  auto statement = connection_.prepare(R"sql(
+    SELECT h.FInterID AS FInterID, e.FEntryID AS FEntryID, h.FBillNo AS FBillNo, h.FDate AS FDate,
+           h.FStatus AS FStatus, e.FItemID AS FItemID, i.FNumber AS FItemNumber, i.FName AS FItemName,
+           e.FStockID AS FStockID, s.FName AS FStockName, e.FFromMTONo AS FFromMTONo,
+           e.FToMTONo AS FToMTONo, e.FQty AS FQty, e.FChangeQty AS FChangeQty,
+           i.FSecCoefficient AS FSecCoefficient, i.FQtyDecimal AS FItemID_FQtyDecimal
+    FROM t_MTOChange h
+    JOIN t_MTOChangeEntry e ON e.FInterID = h.FInterID
+    LEFT JOIN t_ICItem i ON i.FItemID = e.FItemID
+    LEFT JOIN t_Stock s ON s.FItemID = e.FStockID
+    ORDER BY h.FInterID, e.FEntryID)sql");
+  return readStatement(statement);
+}
+
 void Database::putProfileRow(ProfileTable table, std::string_view category, std::string_view key,
                              const std::optional<std::string>& value) {
   removeProfileRow(table, category, key);

@@ -203,6 +203,14 @@ class Database {
   /// The bill of t_MTOChange with this FInterID and its rows of t_MTOChangeEntry; nullopt when
   /// there is no such bill.
   std::optional<StoredMtoChange> findMtoChange(int64_t interId);
+  /// The stored bills as the bill list reads them: one row per entry, by FInterID then FEntryID,
+  /// with these columns in this order: "FInterID", "FEntryID", "FBillNo", "FDate" (the stored
+  /// 'YYYY-MM-DD' text), "FStatus", "FItemID" (the material's ID), "FItemNumber", "FItemName",
+  /// "FStockID", "FStockName" (the warehouse's name), "FFromMTONo", "FToMTONo", "FQty",
+  /// "FChangeQty", "FSecCoefficient" (the material's) and "FItemID_FQtyDecimal" (the material's
+  /// quantity decimals). A bill without entries has no row. The material and warehouse are joined
+  /// when they exist; a column of one that does not is Null. Values as in `QueryResult`.
+  QueryResult mtoChangeListRows();
 
   /// Sets a profile row: removes the rows of that category and key, then inserts one with
   /// `value` (nullopt stores NULL).

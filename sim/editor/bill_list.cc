@@ -1,5 +1,7 @@
 #include "sim/editor/bill_list.h"
 
+#include <cstdio>
+
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "host/contract.h"
@@ -29,6 +31,24 @@ typename MemberTable<Self>::Handler readOnly(std::string_view name, Read read) {
 std::string listText(const Variant& v) {
   if (v.isNull() || v.isEmpty() || v.isMissing()) return {};
   return automation::toText(v);
+}
+
+/// A stored 'YYYY-MM-DD' text as a date; nullopt for any other text or an impossible day.
+std::optional<Variant> storedDate(const std::string& text) {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  char dash1 = 0;
+  char dash2 = 0;
+  char rest = 0;
+  if (std::sscanf(text.c_str(), "%4d%c%2d%c%2d%c", &year, &dash1, &month, &dash2, &day, &rest) != 5 ||
+      dash1 != '-' || dash2 != '-' || text.size() != 10)
+    return std::nullopt;
+  try {
+    return Variant(automation::makeDate(year, month, day));
+  } catch (const automation::AutomationError&) {
+    return std::nullopt;  // an impossible day stays the text it is
+  }
 }
 
 /// The row as the one record of a record set, so `RowData("FQty").Value` reads it.
@@ -149,6 +169,35 @@ std::vector<ListRow> BillList::demoRows(Database& db) {
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::vector<ListColumn> BillList::storedBillColumns() {
+  return {{"FBillNo", "Bill no."},          {"FDate", "Date"},
+          {"FItemNumber", "Material code"}, {"FItemName", "Material name"},
+          {"FStockName", "Warehouse"},      {"FFromMTONo", "From MTO no."},
+          {"FToMTONo", "To MTO no."},       {"FQty", "Stock qty"},
+          {"FChangeQty", "Change qty"},     {"FSecCoefficient", "Conversion rate"}};
+}
+
+std::vector<ListRow> BillList::storedBillRows(Database& db) {
+  QueryResult result = db.mtoChangeListRows();
+  std::vector<ListRow> rows;
+  rows.reserve(result.rows.size());
+  for (auto& values : result.rows) {
+    ListRow row;
+    for (size_t i = 0; i < result.columns.size() && i < values.size(); ++i)
+      row[result.columns[i]] = std::move(values[i]);
+    if (auto date = row.find("FDate"); date != row.end() && date->second.isString()) {
+      if (auto parsed = storedDate(date->second.stringValue())) date->second = *parsed;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+void BillList::showStoredBills() {
+  columns_ = storedBillColumns();
+  rows_ = storedBillRows(*db_);
 }
 
 void BillList::setCallByCalculate(Variant value) {

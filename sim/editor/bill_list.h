@@ -110,6 +110,17 @@ class BillList : public HostObject<BillList> {
   /// ("FItemID_FQtyDecimal") and a secondary coefficient: the material's own, or 0, negative,
   /// Null, or one in the thousands, so that every branch of the coefficient column shows up.
   static std::vector<ListRow> demoRows(Database& db);
+  /// The columns of the list of stored bills, as a user sees them: bill number, date, material
+  /// number and name, warehouse, source and target tracking numbers, stock and change quantities,
+  /// secondary coefficient.
+  static std::vector<ListColumn> storedBillColumns();
+  /// One row per entry of the stored bills, by bill and entry, with the fields of
+  /// `Database::mtoChangeListRows` ("FItemID_FQtyDecimal" among them); "FDate" as a date when the
+  /// stored text is one, else as stored.
+  static std::vector<ListRow> storedBillRows(Database& db);
+  /// Shows the stored bills as they are now: the columns and rows above, in place of what the
+  /// list showed. The last draw stays until the next `drawRows`.
+  void showStoredBills();
 
   // --- Host state --------------------------------------------------------------------------------
 

@@ -77,9 +77,29 @@ const char* const kStory = R"json({
     {"name": "Row 3: move 12.5 kg", "setCell": {"key": "FChangeQty", "row": 3, "value": 12.5}},
     {"name": "Stock status of the bill's materials: the host's window opens filtered to them",
      "click": "mnuStockStatusQuery"},
+    {"name": "The user adds a fourth row", "addRow": true},
+    {"name": "Row 4: warehouse WH01", "setCell": {"key": "FStockID", "row": 4, "value": 31}},
+    {"name": "Row 4: stock place A-01-02", "setCell": {"key": "FSPID", "row": 4, "value": 42}},
+    {"name": "Row 4: choose material 14, hex bolts (boxes of 12)",
+     "setCell": {"key": "FItemID", "row": 4, "value": 14}},
+    {"name": "Row 4: auxiliary property 51", "setCell": {"key": "FAuxPropID", "row": 4, "value": 51}},
+    {"name": "Row 4: source tracking number MTO-2026-001",
+     "setCell": {"key": "FFromMTONo", "row": 4, "value": "MTO-2026-001"}},
+    {"name": "Row 4: target tracking number", "setCell": {"key": "FToMTONo", "row": 4, "value": "MTO-2026-010"}},
+    {"name": "Row 4: move 240 pieces", "setCell": {"key": "FChangeQty", "row": 4, "value": 240}},
+    {"name": "Row 4: that is 20 boxes", "setCell": {"key": "FChangeSecQty", "row": 4, "value": 20}},
     {"name": "Save: refused, row 2 moves nothing yet", "save": true},
     {"name": "Row 2: move 20 m", "setCell": {"key": "FChangeQty", "row": 2, "value": 20}},
-    {"name": "Save again: stored", "save": true}
+    {"name": "Save again: stored", "save": true},
+    {"name": "The user opens the list of MTO change bills: the host binds the plug-in to it", "bind": "list"},
+    {"name": "The host builds the list's toolbar", "event": "BarInitialize", "on": "list",
+     "args": [{"toolbar": "list"}]},
+    {"name": "The host builds the list's menu bar", "event": "MenuBarInitialize", "on": "list",
+     "args": [{"menuBar": "list"}]},
+    {"name": "The list shows the stored bills, one line per entry", "openList": "stored"},
+    {"name": "A stock clerk logs in: no right to copy MTO change bills",
+     "props": "UserID=16395;UserName=stock clerk;DBLANGUAGE=chs;LANGUAGE=en;AcctID=1;AcctName=Demo Ltd;"},
+    {"name": "The stock clerk copies the bill from the list", "click": "mnuEditCopy", "on": "list"}
   ]
 })json";
 
@@ -193,6 +213,23 @@ void printStockWindow(std::ostream& out, const json& rows) {
   printTable(out, table);
 }
 
+/// The list as the user sees it after a draw: the captions, then each row's shown texts.
+void printList(std::ostream& out, const json& columns, const json& cells) {
+  std::vector<std::vector<std::string>> table(1);
+  for (const auto& c : columns) table[0].push_back(c["caption"].get<std::string>());
+  for (const auto& cell : cells) {
+    const auto row = cell["row"].get<size_t>();
+    if (row >= table.size()) table.resize(row + 1);
+    table[row].push_back(cell["text"].get<std::string>());
+  }
+  printTable(out, table);
+}
+
+/// Whether an event line is one of a draw's ListFillRow events, which the list table shows.
+bool isFillRowOfDraw(const json& step, const json& e) {
+  return step.contains("listCells") && e["event"] == "ListFillRow";
+}
+
 }  // namespace
 
 const char* demoStory() {
@@ -211,7 +248,18 @@ int printTranscript(const json& trace, std::ostream& out) {
     if (step.contains("input"))
       out << fmt::format("    the user enters {}[{}] = {}\n", step["input"]["key"].get<std::string>(),
                          step["input"]["row"].get<int>(), shown(step["input"]["value"]));
-    for (const auto& e : step["events"]) out << "    event  " << eventLine(e) << "\n";
+    size_t fillRows = 0;
+    for (const auto& e : step["events"]) {
+      if (isFillRowOfDraw(step, e))
+        ++fillRows;
+      else
+        out << "    event  " << eventLine(e) << "\n";
+    }
+    if (fillRows > 0) out << fmt::format("    event  list.ListFillRow, once per cell: {} cells\n", fillRows);
+    if (step.contains("listCells")) {
+      out << "    the list shows:\n";
+      printList(out, step["listColumns"], step["listCells"]);
+    }
     if (!step["changes"].empty()) out << "    the plug-in changed:\n";
     printChanges(out, step["changes"]);
     for (const auto& m : step["messages"])

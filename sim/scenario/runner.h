@@ -111,6 +111,9 @@ class Runner {
   nlohmann::json runStep(const nlohmann::json& step, int index, std::vector<std::string>& failures);
   /// Performs the step's one action and returns its name; the plug-in's errors go to `context`.
   std::string act(const nlohmann::json& step, StepContext& context);
+  /// Opens the list: `true` draws what it shows, "stored" first shows the stored bills. Records the
+  /// columns ("listColumns") and the drawn cells ("listCells") in the step's trace.
+  void openList(const nlohmann::json& arg, StepContext& context);
   /// A user's command: MenuBarClick, then (unless cancelled) the host's own action.
   void click(const std::string& key, const std::string& on, StepContext& context);
   /// Raises an event the plug-in handles on the bill or the list with the step's arguments, and

@@ -220,8 +220,7 @@ std::string Runner::act(const json& step, StepContext& context) {
     } else if (action == "save") {
       click(std::string(kSaveCommand), "bill", context);
     } else if (action == "openList") {
-      list_->drawRows();
-      for (const auto& e : list_->drawErrors()) context.errors.push_back(e.error);
+      openList(arg, context);
     } else if (action == "sql") {
       runSql(arg, "sql");
     } else if (action == "locale") {
@@ -255,6 +254,19 @@ std::string Runner::act(const json& step, StepContext& context) {
     context.errors.push_back(e.info());
   }
   return action;
+}
+
+void Runner::openList(const json& arg, StepContext& context) {
+  const bool stored = arg.is_string() && arg.get<std::string>() == "stored";
+  if (!stored && !(arg.is_boolean() && arg.get<bool>())) malformed("openList takes true or \"stored\"");
+  if (stored) list_->showStoredBills();
+  json columns = json::array();
+  for (const auto& c : list_->columns()) columns.push_back({{"field", c.field}, {"caption", c.caption}});
+  context.record["listColumns"] = columns;
+  json cells = json::array();
+  for (const auto& c : list_->drawRows()) cells.push_back(listCellJson(c));
+  context.record["listCells"] = cells;
+  for (const auto& e : list_->drawErrors()) context.errors.push_back(e.error);
 }
 
 void Runner::click(const std::string& key, const std::string& on, StepContext& context) {

@@ -160,6 +160,12 @@ json callDiff(const std::map<std::string, uint64_t>& before, const std::map<std:
   return calls;
 }
 
+json listCellJson(const ListCellDraw& cell) {
+  json j = {{"row", cell.row}, {"column", cell.field}, {"text", cell.text}, {"continueRaise", cell.continueRaise}};
+  if (cell.error) j["error"] = errorJson(*cell.error);
+  return j;
+}
+
 json finalState(SimHost& host, const std::map<std::string, uint64_t>& callsAtStart, const BillEditor* bill,
                 const BillList* list) {
   json state;
@@ -197,11 +203,7 @@ json finalState(SimHost& host, const std::map<std::string, uint64_t>& callsAtSta
   }
   if (list) {
     json cells = json::array();
-    for (const auto& c : list->drawnCells()) {
-      json j = {{"row", c.row}, {"column", c.field}, {"text", c.text}, {"continueRaise", c.continueRaise}};
-      if (c.error) j["error"] = errorJson(*c.error);
-      cells.push_back(j);
-    }
+    for (const auto& c : list->drawnCells()) cells.push_back(listCellJson(c));
     state["listCells"] = cells;
     json bands = json::array();
     for (const auto& band : list->toolbar()->bandStates()) {

@@ -45,6 +45,10 @@ nlohmann::json menuToolJson(const MenuToolState& tool);
 /// [{"name", "tools": [{"name", "id", "caption", ..., "separator"}]}].
 nlohmann::json toolbarJson(const Toolbar& toolbar);
 
+/// A drawn cell of the list: "row", "column", "text", "continueRaise" and "error" when its
+/// ListFillRow returned one.
+nlohmann::json listCellJson(const ListCellDraw& cell);
+
 /// Every cell of the head (row 0) and the entry rows, for diffs.
 using CellSnapshot = std::map<std::pair<std::string, int32_t>, nlohmann::json>;
 CellSnapshot snapshotCells(const BillEditor& bill);

@@ -5,8 +5,10 @@
 #include <functional>
 
 #include "automation/convert.h"
+#include "automation/dates.h"
 #include "common/sim_fixture.h"
 #include "host/contract.h"
+#include "sim/db/demo_data.h"
 
 namespace mto::sim {
 namespace {
@@ -123,6 +125,49 @@ TEST_F(BillListTest, DemoRowsCarryTheMaterialsDecimalsAndCoefficients) {
   EXPECT_EQ(rows[1].at("FItemName"), Variant("Lubricating oil"));
   EXPECT_EQ(rows[1].at("FItemID_FQtyDecimal"), Variant(int32_t{2}));
   EXPECT_EQ(rows[1].at("FSecCoefficient"), Variant(200.0));
+}
+
+TEST_F(BillListTest, StoredBillsReplaceTheDemoRowsWithOneLinePerEntry) {
+  auto& db = host().db();
+  std::vector<SqlValue> head(kMtoChangeHeadColumns.size());
+  head[0] = std::string("MTO-A");
+  head[1] = std::string("2026-12-06");
+  std::vector<SqlValue> entry(kMtoChangeEntryColumns.size());
+  entry[0] = int64_t{demo::kHexBolt};
+  entry[3] = int64_t{demo::kRawMaterials};
+  entry[14] = 240.0;
+  std::vector<std::vector<SqlValue>> entries = {entry, entry};
+  db.insertMtoChange(head, entries);
+  head[0] = std::string("MTO-B");
+  head[1] = std::string("2026-13-01");  // not a day: shown as stored
+  db.insertMtoChange(head, std::vector<std::vector<SqlValue>>{entry});
+
+  list_->showStoredBills();
+  EXPECT_EQ(list_->columns(), BillList::storedBillColumns());
+  ASSERT_EQ(list_->rowCount(), 3);
+  EXPECT_EQ(list_->rows()[0].at("FDate"), Variant(automation::makeDate(2026, 12, 6)));
+  EXPECT_EQ(list_->rows()[2].at("FDate"), Variant("2026-13-01"));
+  for (const auto& row : list_->rows())
+    for (const auto& column : list_->columns()) EXPECT_TRUE(row.contains(column.field)) << column.field;
+
+  // The plug-in reads the material's decimals from the row it is handed, beside the shown columns.
+  list_->setFillRowSwitch(true);
+  std::vector<Variant> decimals;
+  sink_->react = [&](std::string_view, Args args) {
+    if (columnName(args) == "FSecCoefficient")
+      decimals.push_back(get(get(args[1].value(), "", "FItemID_FQtyDecimal"), "Value"));
+  };
+  list_->drawRows();
+  EXPECT_EQ(decimals, std::vector<Variant>(3, Variant(int32_t{0})));
+  EXPECT_EQ(list_->cellTexts()[1], (std::vector<std::string>{"MTO-A", automation::toText(list_->rows()[1].at("FDate")),
+                                                             "01.02.001", "Hex bolt", "Raw material warehouse", "",
+                                                             "", "", "240", "12"}));
+  EXPECT_EQ(list_->cellTexts()[2][1], "2026-13-01");
+
+  // Showing again reads the database again.
+  db.insertMtoChange(head, std::vector<std::vector<SqlValue>>{entry});
+  list_->showStoredBills();
+  EXPECT_EQ(list_->rowCount(), 4);
 }
 
 TEST_F(BillListTest, SwitchedOnEveryCellRaisesListFillRowAndKeepsWhatTheSinkWrites) {

@@ -263,6 +263,64 @@ TEST(DatabaseMtoChange, StoresHeadAndNumberedEntries) {
                                            {static_cast<int32_t>(id), int32_t{2}, int32_t{14}, 2.5}}));
 }
 
+/// An entry of `insertMtoChange` with a material, a warehouse and the tracking numbers set.
+std::vector<SqlValue> listEntry(int64_t itemId, int64_t stockId, double qty, double changeQty) {
+  std::vector<SqlValue> entry(kMtoChangeEntryColumns.size());
+  entry[0] = itemId;                        // FItemID
+  entry[3] = stockId;                       // FStockID
+  entry[9] = std::string("MTO-2026-001");   // FFromMTONo
+  entry[10] = std::string("MTO-2026-010");  // FToMTONo
+  entry[11] = qty;                          // FQty
+  entry[14] = changeQty;                    // FChangeQty
+  return entry;
+}
+
+std::vector<SqlValue> listHead(const std::string& billNo) {
+  std::vector<SqlValue> head(kMtoChangeHeadColumns.size());
+  head[0] = billNo;
+  head[1] = std::string("2026-12-06");
+  head[2] = int64_t{0};
+  return head;
+}
+
+TEST(DatabaseMtoChange, ListRowsJoinMaterialAndWarehouseOneRowPerEntryByBillAndEntry) {
+  auto db = Database::openInMemory();
+  std::vector<std::vector<SqlValue>> first = {listEntry(demo::kLubricatingOil, 31, 800, 200),
+                                              listEntry(99, 99, 1, 1)};
+  int64_t one = db->insertMtoChange(listHead("MTO-A"), first);
+  std::vector<std::vector<SqlValue>> second = {listEntry(demo::kHexBolt, 32, 2400, 240)};
+  int64_t two = db->insertMtoChange(listHead("MTO-B"), second);
+  db->insertMtoChange(listHead("MTO-EMPTY"), {});
+  // Written after the second bill, listed with the first: the order is the bill's, not the table's.
+  db->execute("INSERT INTO t_MTOChangeEntry (FInterID, FEntryID, FItemID, FStockID) VALUES (" +
+              std::to_string(one) + ", 3, 12, 31)");
+
+  QueryResult list = db->mtoChangeListRows();
+  EXPECT_EQ(list.columns,
+            (std::vector<std::string>{"FInterID", "FEntryID", "FBillNo", "FDate", "FStatus", "FItemID",
+                                      "FItemNumber", "FItemName", "FStockID", "FStockName", "FFromMTONo",
+                                      "FToMTONo", "FQty", "FChangeQty", "FSecCoefficient",
+                                      "FItemID_FQtyDecimal"}));
+  ASSERT_EQ(list.rows.size(), 4u);
+  auto id = [](int64_t v) { return Variant(static_cast<int32_t>(v)); };
+  EXPECT_EQ(list.rows[0],
+            (QueryResult::Row{id(one), int32_t{1}, "MTO-A", "2026-12-06", int32_t{0}, int32_t{16}, "01.03.002",
+                              "Lubricating oil", int32_t{31}, "Raw material warehouse", "MTO-2026-001",
+                              "MTO-2026-010", 800.0, 200.0, 200.0, int32_t{2}}));
+  // A material or warehouse the database lacks leaves its joined columns Null.
+  const auto& unknown = list.rows[1];
+  EXPECT_EQ(unknown[1], Variant(int32_t{2}));
+  EXPECT_EQ(unknown[5], Variant(int32_t{99}));
+  for (size_t column : {6u, 7u, 9u, 14u, 15u}) EXPECT_TRUE(unknown[column].isNull()) << list.columns[column];
+  EXPECT_EQ(list.rows[2][1], Variant(int32_t{3}));
+  EXPECT_EQ(list.rows[2][7], Variant("Steel plate"));
+  EXPECT_EQ(list.rows[2][15], Variant(int32_t{2}));  // steel plate: kg to two decimals
+  EXPECT_EQ(list.rows[3][0], id(two));
+  EXPECT_EQ(list.rows[3][9], Variant("Finished goods warehouse"));
+  EXPECT_EQ(list.rows[3][14], Variant(12.0));        // hex bolts: 12 a box
+  EXPECT_EQ(list.rows[3][15], Variant(int32_t{0}));
+}
+
 class DatabaseFile : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "core/cls_mto_change.h"
 #include "sim/components/sim_host.h"
+#include "sim/db/database.h"
+#include "sim/editor/bill_list.h"
+#include "sim/scenario/demo.h"
 #include "sim/scenario/scenario.h"
 
 namespace mto::sim {
@@ -192,6 +196,59 @@ TEST_F(ScenarioRunnerTest, BillLifeStepsTraceWhatTheHostDid) {
   EXPECT_EQ(steps[5]["events"][0]["args"][0], 2);
   EXPECT_EQ(steps[6]["copiedRow"], json::parse(R"({"from": 2, "to": 4})"));
   EXPECT_EQ(events(6), (std::vector<std::string>{"MenuBarClick", "AddNewRow"}));
+}
+
+TEST_F(ScenarioRunnerTest, OpenListDrawsTheDemoRowsOrTheStoredBills) {
+  auto result = runScenario(json::parse(R"({
+    "setup": {"bill": {"head": {"FBillNo": "MTO-1", "FDate": {"date": "2026-12-06"}},
+                       "rows": [{"FItemID": 14, "FStockID": 31, "FChangeQty": 24},
+                                {"FItemID": 12, "FStockID": 32, "FChangeQty": 5}]}},
+    "steps": [{"openList": true},
+              {"save": true, "expect": {"saved": true}},
+              {"openList": "stored",
+               "expect": {"listTexts": [{"row": 1, "column": "FItemName", "text": "Hex bolt"},
+                                        {"row": 2, "column": "FStockName", "text": "Finished goods warehouse"}]}}]})"),
+                            "case.json");
+  EXPECT_EQ(result.failures, std::vector<std::string>{});
+  const json& steps = result.trace["steps"];
+  EXPECT_EQ(steps[0]["listCells"].size(), BillList::demoRows(*Database::openInMemory()).size() *
+                                              BillList::defaultColumns().size());
+  const json& stored = steps[2];
+  ASSERT_EQ(stored["listColumns"].size(), BillList::storedBillColumns().size());
+  EXPECT_EQ(stored["listColumns"][0], json::parse(R"({"field": "FBillNo", "caption": "Bill no."})"));
+  EXPECT_EQ(stored["listCells"].size(), 2 * BillList::storedBillColumns().size());
+  EXPECT_EQ(stored["listCells"], result.trace["final"]["listCells"]);
+
+  EXPECT_NE(errorOf(R"({"steps": [{"openList": "all"}]})").find("openList takes true or \"stored\""),
+            std::string::npos);
+  EXPECT_NE(errorOf(R"({"steps": [{"openList": false}]})").find("openList"), std::string::npos);
+}
+
+// The demo is a scenario like any other: it must run to its end with nothing malformed and no
+// error returned to the host, whatever the plug-in's list handlers do with the list.
+TEST_F(ScenarioRunnerTest, DemoStoresTheBillThenListsItAndTriesACopyAsAStockClerk) {
+  auto result = runScenario(json::parse(demoStory()), "demo");
+  EXPECT_EQ(result.failures, std::vector<std::string>{});
+  const json& steps = result.trace["steps"];
+  for (const auto& step : steps) EXPECT_EQ(step["errors"], json::array()) << step["name"];
+  const json* list = nullptr;
+  for (const auto& step : steps)
+    if (step.contains("listCells")) list = &step;
+  ASSERT_NE(list, nullptr);
+  // Every entry row of the stored bill is a line of the list, the box-packed bolts among them.
+  const size_t columns = (*list)["listColumns"].size();
+  EXPECT_EQ((*list)["listCells"].size(), result.trace["final"]["rows"].size() * columns);
+  bool bolts = false;
+  for (const auto& cell : (*list)["listCells"]) bolts = bolts || cell["text"] == "Hex bolt";
+  EXPECT_TRUE(bolts);
+  const json& last = steps.back();
+  EXPECT_EQ(last["action"], "click");
+  EXPECT_EQ(last["events"][0]["on"], "list");
+  EXPECT_EQ(last["events"][0]["event"], "MenuBarClick");
+
+  std::ostringstream out;
+  printTranscript(result.trace, out);
+  EXPECT_NE(out.str().find("the list shows:"), std::string::npos);
 }
 
 TEST_F(ScenarioRunnerTest, UnreadableFileIsAScenarioError) {
