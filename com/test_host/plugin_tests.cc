@@ -174,11 +174,14 @@ void runPluginTests() {
                S_OK, "raise");
     EXPECT(cancel->vt == VT_BOOL && cancel->boolVal == VARIANT_TRUE);
   });
-  t.run("events the plug-in does not handle are accepted", [&] {
+  t.run("events the plug-in does not handle are accepted; a list command without its tool is refused", [&] {
     t.expectHr(billObject->raise(L"Heartbeat", {}), S_OK, "Heartbeat");
+    t.expectHr(listObject->raise(L"BarInitialize", {dispatchValue(nullptr)}), S_OK,
+               "list BarInitialize without a control skips every step");
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    t.expectHr(listObject->raise(L"MenuBarClick", {dispatchValue(nullptr), byRef(VT_BOOL, &cancel)}), S_OK,
-               "list MenuBarClick");
+    t.expectHr(listObject->raise(L"MenuBarClick", {dispatchValue(nullptr), byRef(VT_BOOL, &cancel)}),
+               DISP_E_EXCEPTION, "list MenuBarClick without a tool");
+    EXPECT(cancel == VARIANT_FALSE);
   });
   // Choosing a material with an empty value clears the row: the plug-in first reads the bill's
   // template ("TableInfo"), which this bill lacks (438). ClearSpecifiedRow re-raises that with
