@@ -403,7 +403,8 @@ std::optional<double> parseNumber(std::string_view text, const Locale& locale) {
           body.remove_prefix(1);
         else
           body.remove_suffix(1);
-      } else if (!currency && !symbol.empty() && (front ? body.starts_with(symbol) : body.ends_with(symbol))) {
+      } else if (!currency && !symbol.empty() &&
+                 (front ? body.starts_with(symbol) : body.ends_with(symbol))) {
         currency = true;
         if (front)
           body.remove_prefix(symbol.size());
