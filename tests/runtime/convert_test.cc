@@ -533,12 +533,13 @@ TEST(CompareVariants, BothOperandsVariant) {
 // Conversions and dates together: every text- or number-taking entry point, arbitrary input.
 TEST(Conversions, ArbitraryInputRaisesOnlyAutomationErrors) {
   static const char* const kPieces[] = {
-      "1",    "12",       "2026",   "0",    ".",      ",",    "-",    "+",        "e",
-      "D",    "&H",       "&O",     "(",    ")",      " ",    "\t",   "\xC2\xA0", "\xE3\x80\x80",
-      "#",    "99999999", "e99999", "True", "#TRUE#", "\xff", "\x80", "%",        "'",
-      "/",    ":",        "AM",     "pm",   "T",      "d",    "dddd", "M",        "MMM",
-      "yyyy", "y",        "h",      "tt"};
-  static const char* const kSeparators[] = {"", ".", ",", " ", "\xC2\xA0", "e", "1", "-", "&", "/", ":", "'"};
+      "1",    "12",       "2026",   "0",    ".",      ",",    "-",    "+",           "e",
+      "D",    "&H",       "&O",     "(",    ")",      " ",    "\t",   "\xC2\xA0",    "\xE3\x80\x80",
+      "#",    "99999999", "e99999", "True", "#TRUE#", "\xff", "\x80", "%",           "'",
+      "/",    ":",        "AM",     "pm",   "T",      "d",    "dddd", "M",           "MMM",
+      "yyyy", "y",        "h",      "tt",   "Dec",    "May",  "$",    "\xE2\x82\xAC"};
+  static const char* const kSeparators[] = {"",  ".", ",", " ", "\xC2\xA0", "e", "1",
+                                            "-", "&", "/", ":", "'",        "(", "$"};
   static const char* const kIntervals[] = {"yyyy", "q", "m", "y", "d", "w", "ww", "h", "n", "s", "x", ""};
   std::mt19937 rng(20261206);
   auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
@@ -576,6 +577,7 @@ TEST(Conversions, ArbitraryInputRaisesOnlyAutomationErrors) {
     locale.thousandsSeparator = kSeparators[pick(std::size(kSeparators))];
     locale.decimalSeparator = kSeparators[pick(std::size(kSeparators))];
     locale.dateSeparator = kSeparators[pick(std::size(kSeparators))];
+    locale.currencySymbol = kSeparators[pick(std::size(kSeparators))];
     locale.shortDatePattern = text();
     locale.timePattern = text();
     const std::string s = text();
