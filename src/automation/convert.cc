@@ -386,16 +386,34 @@ std::optional<double> parseNumber(std::string_view text, const Locale& locale) {
   std::string_view body = trimBlanks(text);
   if (body.empty()) return std::nullopt;
   if (body.front() == '&') return radixNumber(body);  // radix numbers take no sign
-  bool negative = false;
-  if (body.size() >= 2 && body.front() == '(' && body.back() == ')') {
-    negative = true;
-    body = body.substr(1, body.size() - 2);
-  } else if (body.front() == '+' || body.front() == '-') {
-    negative = body.front() == '-';
-    body.remove_prefix(1);
-  } else if (body.back() == '+' || body.back() == '-') {
-    negative = body.back() == '-';
-    body.remove_suffix(1);
+  bool parenthesised = body.size() >= 2 && body.front() == '(' && body.back() == ')';
+  if (parenthesised) body = body.substr(1, body.size() - 2);
+  // At most one sign and one currency symbol, each either before or after the digits.
+  bool hasSign = parenthesised;
+  bool negative = parenthesised;
+  bool currency = false;
+  const std::string_view symbol = locale.currencySymbol;
+  for (bool front : {true, false}) {
+    for (int mark = 0; mark < 2 && !body.empty(); ++mark) {
+      char c = front ? body.front() : body.back();
+      if (!hasSign && (c == '+' || c == '-')) {
+        hasSign = true;
+        negative = c == '-';
+        if (front)
+          body.remove_prefix(1);
+        else
+          body.remove_suffix(1);
+      } else if (!currency && !symbol.empty() &&
+                 (front ? body.starts_with(symbol) : body.ends_with(symbol))) {
+        currency = true;
+        if (front)
+          body.remove_prefix(symbol.size());
+        else
+          body.remove_suffix(symbol.size());
+      } else {
+        break;
+      }
+    }
   }
   if (body.empty()) return std::nullopt;
   return decimalNumber(body, negative, locale);

@@ -19,6 +19,9 @@ namespace mto::automation {
 /// one decimal point ("." only) and an exponent (E or D) from the start, up to the first character
 /// that cannot continue the number. Text without a leading number gives 0. A number too large for
 /// a Double raises 6.
+/// This is the add-in's own rule, not the locale-aware number reading of `parseNumber`: it has no
+/// counterpart among the classic Variant conversions, so "&H" prefixes, "$", "," and the locale are
+/// not honoured ("&HFF" and "$5" give 0, "1,000" gives 1), whatever the other conversions do.
 double leadingNumber(std::string_view text);
 /// The leading number of a value taken as text (see `toText`), so a Double in a locale with a
 /// decimal comma loses its fraction, as in the classic runtime; Null raises 94.
@@ -36,9 +39,14 @@ int32_t wholeNumberLong(std::string_view text);
 /// Reads a whole text as a number in the locale (blanks around, sign before or after, grouping
 /// separators after the first digit, one decimal separator, an exponent, "&H"/"&O" prefixes);
 /// nullopt when the text is not a number.
-/// Details: one sign, written "-5", "5-" or "(5)", directly against the number; the exponent
-/// marker is E or D in any case and needs digits; "&H"/"&O" numbers take no sign and wrap like
-/// the runtime's: up to &HFFFF to a signed 16-bit value, up to &HFFFFFFFF to a signed 32-bit one.
+/// Details: one sign, written "-5", "5-" or "(5)"; the locale's currency symbol at most once, before
+/// or after the digits, on either side of a sign or inside the parentheses ("$5", "$-5", "-$5",
+/// "5$", "($5)"). Sign and symbol stand directly against the digits: the classic forms show no
+/// blank there and none is confirmed, so "- 5", "5 -" and "5 $" are not numbers. The exponent
+/// marker is E or D in any case and needs digits. "&H"/"&O" numbers take no sign or symbol and
+/// wrap by their value: up to &HFFFF to a signed 16-bit value, up to &HFFFFFFFF to a signed 32-bit
+/// one, whatever the caller converts to. The classic wrapping of radix text outside the leading
+/// number is not confirmed, so the leading number's wrapping is kept for every target.
 /// A well-formed number too large for a Double (or a radix number above 32 bits) raises 6.
 std::optional<double> parseNumber(std::string_view text, const Locale& locale);
 
@@ -57,7 +65,9 @@ bool toBoolean(const Variant& value);
 double toDouble(const Variant& value, const Locale& locale);
 double toDouble(const Variant& value);
 
-/// 16- and 32-bit integers: `toDouble`, then halves to even; out of range raises 6.
+/// 16- and 32-bit integers: `toDouble`, then halves to even; out of range raises 6. Radix text
+/// wraps by its value, not by the target's width (see `parseNumber`), so "&HFFFF" gives -1 for
+/// both and "&H10000" overflows `toInteger`.
 int16_t toInteger(const Variant& value, const Locale& locale);
 int16_t toInteger(const Variant& value);
 int32_t toLong(const Variant& value, const Locale& locale);
@@ -74,7 +84,9 @@ std::string toText(const Variant& value);
 /// "##,##0.000": digits rounded half away from zero, grouped by three with the locale's thousands
 /// separator when the pattern has a "," among its digit places, the locale's decimal separator
 /// printed whenever the pattern has a "." (even with no digit after it), a leading "-" for a
-/// negative value that does not round to zero.
+/// negative value that does not round to zero. A negative value that rounds to zero prints without
+/// a sign ("0.00" for -0.004): the classic sign there is not confirmed, nor is the rounding of
+/// exact halves, so both keep this rule.
 /// Rounding works on the value's 15 significant decimal digits, not its binary expansion, so 2.675
 /// with "0.00" gives "2.68". Commas right of the last integer digit place divide by 1000 each;
 /// "#" places after the point drop insignificant zeros. An empty pattern gives the `toText` form.

@@ -164,9 +164,19 @@ class Cursor {
   }
   size_t skipBlanks() {
     size_t start = pos_;
-    while (!done() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+    while (size_t n = blankLength(text_, pos_)) pos_ += n;
     return pos_ - start;
   }
+  /// A run of ASCII letters, possibly empty.
+  std::string_view letters() {
+    size_t start = pos_;
+    while (!done() &&
+           ((text_[pos_] >= 'A' && text_[pos_] <= 'Z') || (text_[pos_] >= 'a' && text_[pos_] <= 'z')))
+      ++pos_;
+    return text_.substr(start, pos_ - start);
+  }
+  /// The next character, or 0 at the end.
+  char peek() const { return done() ? '\0' : text_[pos_]; }
   size_t pos() const { return pos_; }
   void reset(size_t pos) { pos_ = pos; }
 
@@ -175,14 +185,26 @@ class Cursor {
   size_t pos_ = 0;
 };
 
-// "H:mm" or "H:mm:ss", then optionally a blank and AM/PM; the seconds of the day.
-std::optional<int64_t> parseTime(Cursor& in) {
+// Whether "." separates the parts of a time: it does wherever it is not the date separator, so
+// "2.5" is 02:05 in a locale that writes dates with "/".
+bool dotSeparatesTime(const Locale& locale) {
+  return locale.dateSeparator != ".";
+}
+
+// "H:mm" or "H:mm:ss" ("H.mm", "H.mm.ss" where `dotTime`), then optionally blanks and AM/PM; the
+// seconds of the day. Midnight written with dots ("0.0") is not a time, as in the classic parser.
+std::optional<int64_t> parseTime(Cursor& in, bool dotTime) {
   auto hour = in.number(2);
-  if (!hour || !in.take(":")) return std::nullopt;
+  if (!hour) return std::nullopt;
+  std::string_view separator = ":";
+  if (!in.take(separator)) {
+    separator = ".";
+    if (!dotTime || !in.take(separator)) return std::nullopt;
+  }
   auto minute = in.number(2);
   if (!minute) return std::nullopt;
   int second = 0;
-  if (in.take(":")) {
+  if (in.take(separator)) {
     auto s = in.number(2);
     if (!s) return std::nullopt;
     second = s->first;
@@ -205,8 +227,70 @@ std::optional<int64_t> parseTime(Cursor& in) {
     return std::nullopt;
   }
   if (minute->first > 59 || second > 59) return std::nullopt;
-  return int64_t{h} * 3600 + minute->first * 60 + second;
+  int64_t seconds = int64_t{h} * 3600 + minute->first * 60 + second;
+  if (separator == "." && seconds == 0) return std::nullopt;
+  return seconds;
 }
+
+// One part of a date: a number with its digit count, or a month by its English name.
+struct DatePart {
+  int value = 0;
+  size_t digits = 0;
+  bool monthName = false;
+};
+
+// The month of an English name, in full or its first three letters, in any case; 0 for none.
+int monthNumber(std::string_view word) {
+  for (size_t i = 0; i < kMonthNames.size(); ++i) {
+    if (ascii::equalsIgnoreCase(word, kMonthNames[i]) ||
+        (word.size() == 3 && ascii::equalsIgnoreCase(word, kMonthNames[i].substr(0, 3))))
+      return static_cast<int>(i) + 1;
+  }
+  return 0;
+}
+
+std::optional<DatePart> readDatePart(Cursor& in) {
+  if (in.atDigit()) {
+    auto n = in.number(4);
+    if (!n) return std::nullopt;
+    return DatePart{n->first, n->second, false};
+  }
+  int month = monthNumber(in.letters());
+  if (month == 0) return std::nullopt;
+  return DatePart{month, 0, true};
+}
+
+// The separator between date parts, fixed by its first use: "/", "-" or the locale's separator,
+// or blanks (a comma may stand before them, as in "December 6, 2026").
+struct DateSeparator {
+  std::string_view literal;
+  bool blank = false;
+  bool comma = false;  // a comma was used: only right with a month name
+
+  bool fixed() const { return blank || !literal.empty(); }
+
+  bool take(Cursor& in, const Locale& locale) {
+    if (!fixed()) {
+      bool localUsable = !locale.dateSeparator.empty() &&
+                         locale.dateSeparator.find_first_of("0123456789") == std::string::npos;
+      for (std::string_view candidate :
+           {std::string_view("/"), std::string_view("-"), std::string_view(locale.dateSeparator)}) {
+        if (candidate == locale.dateSeparator && !localUsable) continue;
+        if (in.take(candidate)) {
+          literal = candidate;
+          return true;
+        }
+      }
+    } else if (!blank) {
+      return in.take(literal);
+    }
+    bool withComma = in.take(",");
+    if (in.skipBlanks() == 0) return false;
+    blank = true;
+    comma = comma || withComma;
+    return true;
+  }
+};
 
 // The order of day, month and year in the locale's short-date pattern ('d', 'M', 'y'); letters
 // the pattern lacks go last, month before day before year.
@@ -271,41 +355,38 @@ Date today() {
 std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
   std::string_view body = trim(text);
   if (body.empty()) return std::nullopt;
+  const bool dotTime = dotSeparatesTime(locale);
   {
     Cursor timeOnly(body);
-    if (auto seconds = parseTime(timeOnly); seconds && timeOnly.done())
+    if (auto seconds = parseTime(timeOnly, dotTime); seconds && timeOnly.done())
       return Date{static_cast<double>(*seconds) / kSecondsPerDay};
   }
 
   Cursor in(body);
-  auto first = in.number(4);
-  if (!first) return std::nullopt;
-  std::string_view separator;
-  bool localSeparatorUsable =
-      !locale.dateSeparator.empty() && locale.dateSeparator.find_first_of("0123456789") == std::string::npos;
-  for (std::string_view candidate : {std::string_view("/"), std::string_view("-"), std::string_view("."),
-                                     std::string_view(locale.dateSeparator)}) {
-    if (candidate == locale.dateSeparator && !localSeparatorUsable) continue;
-    if (in.take(candidate)) {
-      separator = candidate;
+  std::array<DatePart, 3> parts;
+  size_t count = 0;
+  DateSeparator separator;
+  while (count < parts.size()) {
+    size_t mark = in.pos();
+    if (count > 0 && !separator.take(in, locale)) {
+      in.reset(mark);
       break;
     }
+    auto part = readDatePart(in);
+    // A number that goes on with ":" (or "." where that separates time) starts the time instead.
+    bool startsTime = part && !part->monthName && (in.peek() == ':' || (dotTime && in.peek() == '.'));
+    if (!part || (count > 0 && startsTime)) {
+      if (count == 0) return std::nullopt;
+      in.reset(mark);
+      break;
+    }
+    parts[count++] = *part;
   }
-  if (separator.empty()) return std::nullopt;
-  auto second = in.number(4);
-  if (!second) return std::nullopt;
-  std::optional<std::pair<int, size_t>> third;
-  size_t mark = in.pos();
-  if (in.take(separator) && in.atDigit()) {
-    third = in.number(4);
-    if (!third) return std::nullopt;
-  } else {
-    in.reset(mark);
-  }
+  if (count < 2) return std::nullopt;
   int64_t seconds = 0;
   if (!in.done()) {
     if (in.skipBlanks() == 0) return std::nullopt;
-    auto time = parseTime(in);
+    auto time = parseTime(in, dotTime);
     if (!time || !in.done()) return std::nullopt;
     seconds = *time;
   }
@@ -313,18 +394,51 @@ std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
   int year = 0;
   int month = 0;
   int day = 0;
+  auto named = std::find_if(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(count),
+                            [](const DatePart& p) { return p.monthName; });
+  if (named != parts.begin() + static_cast<std::ptrdiff_t>(count)) {
+    // A month by name: the other parts are the day and the year, the year first only when it has
+    // three or four digits; without a year, the current one.
+    std::array<DatePart, 2> numbers;
+    size_t n = 0;
+    for (size_t i = 0; i < count; ++i) {
+      if (parts[i].monthName) {
+        if (&parts[i] != &*named) return std::nullopt;  // two month names
+      } else {
+        numbers[n++] = parts[i];
+      }
+    }
+    month = named->value;
+    if (n == 1) {
+      if (numbers[0].digits > 2) return std::nullopt;
+      day = numbers[0].value;
+      year = dateParts(platform().now()).year;
+    } else {
+      bool yearFirst = numbers[0].digits > 2;
+      const DatePart& dayPart = yearFirst ? numbers[1] : numbers[0];
+      const DatePart& yearPart = yearFirst ? numbers[0] : numbers[1];
+      if (dayPart.digits > 2) return std::nullopt;
+      day = dayPart.value;
+      year = windowYear(yearPart.value, yearPart.digits);
+    }
+    auto dayNo = validDay(year, month, day);
+    if (!dayNo) return std::nullopt;
+    return Date{joinSerial(*dayNo, static_cast<double>(seconds) / kSecondsPerDay)};
+  }
+  if (separator.comma) return std::nullopt;
+
   std::array<char, 3> order = dateOrder(locale);
-  if (!third) {
-    if (first->second > 2 || second->second > 2) return std::nullopt;
+  if (count == 2) {
+    if (parts[0].digits > 2 || parts[1].digits > 2) return std::nullopt;
     bool dayFirst = std::find(order.begin(), order.end(), 'd') < std::find(order.begin(), order.end(), 'M');
-    day = dayFirst ? first->first : second->first;
-    month = dayFirst ? second->first : first->first;
+    day = dayFirst ? parts[0].value : parts[1].value;
+    month = dayFirst ? parts[1].value : parts[0].value;
     year = dateParts(platform().now()).year;
   } else {
-    std::array<std::pair<int, size_t>, 3> parts = {*first, *second, *third};
-    if (first->second >= 3) order = {'y', 'M', 'd'};
+    if (parts[0].digits >= 3) order = {'y', 'M', 'd'};
     for (size_t i = 0; i < 3; ++i) {
-      auto [value, digits] = parts[i];
+      const int value = parts[i].value;
+      const size_t digits = parts[i].digits;
       if (order[i] == 'y') {
         year = windowYear(value, digits);
       } else if (digits > 2) {

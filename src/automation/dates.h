@@ -37,14 +37,23 @@ Date systemNow();
 /// The platform's current date with the time dropped.
 Date today();
 
-/// Reads a text as a date: the locale's short-date order and separator, year-month-day with "-",
-/// "/" or "." (year first, four digits), an optional time "H:mm[:ss]" with an optional AM/PM, or a
-/// time alone. Impossible day/month orders are swapped when that gives a valid date; two-digit
-/// years 00-29 are 2000-2029 and 30-99 are 1930-1999. nullopt when the text is not a date.
-/// Strict: two or three numeric parts with one separator ("/", "-", "." or the locale's), month
-/// and day of at most two digits; two parts are month and day of the current year (from
-/// `platform().now()`); a time follows after blanks, AM/PM (hours 1-12) after a blank. No month
-/// names, no "T", no fractions of a second; a bare number is not a date.
+/// Reads a text as a date: two or three date parts, then optionally blanks and a time; or a time
+/// alone. nullopt when the text is not a date.
+/// Parts are numbers separated by one kind of separator throughout: "/", "-", the locale's date
+/// separator, or blanks ("12 6 2026"). "." separates dates only where it is the locale's date
+/// separator; elsewhere it separates the parts of a time, so in a "/" locale "2.5" is 02:05,
+/// "04.28.14" is 04:28:14 and "6.12.2026" is not a date ("0.0", midnight written with dots, is not
+/// one either). Numbers follow the locale's short-date order unless the first has three or four
+/// digits (then year, month, day); an impossible day/month order is swapped when that gives a
+/// valid date; two parts are month and day of the current year (from `platform().now()`); two-digit
+/// years 00-29 are 2000-2029 and 30-99 are 1930-1999.
+/// One part may be an English month name, in full or its first three letters, any case ("6 Dec
+/// 2026", "December 6, 2026", "31-Jan-95"; a comma may precede the blanks only in such texts): the
+/// other parts are then the day and the year, the year first only when it has three or four digits,
+/// with no swapping; without a year, the current one. Names in the locale's language and weekday
+/// names are not read.
+/// A time is "H:mm[:ss]" (or with "." as above) with an optional AM/PM (hours 1-12) after blanks.
+/// No "T", no fractions of a second; a bare number is not a date.
 std::optional<Date> parseDate(std::string_view text, const Locale& locale);
 
 /// A date value, or a text that `parseDate` reads.

@@ -23,6 +23,8 @@ struct Locale {
   std::string timePattern = "H:mm:ss";
   std::string thousandsSeparator = ",";
   std::string decimalSeparator = ".";
+  /// The currency symbol numbers in text may carry, e.g. "$" or "\xE2\x82\xAC" (the euro sign).
+  std::string currencySymbol = "$";
 };
 
 /// The operating-system and COM services the component needs, behind one small interface so that

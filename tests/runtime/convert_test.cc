@@ -24,6 +24,10 @@ Locale enUS() {
 Locale deDE() {
   return Locale{".", "dd.MM.yyyy", "HH:mm:ss", ".", ","};
 }
+// "." groups, "," decimals, "." between date parts, the euro sign as currency.
+Locale dotComma() {
+  return Locale{".", "d.M.yyyy", "H:mm:ss", ".", ",", "\xE2\x82\xAC"};
+}
 Locale plPL() {
   return Locale{".", "dd.MM.yyyy", "HH:mm:ss", "\xC2\xA0", ","};
 }
@@ -218,6 +222,64 @@ TEST(ParseNumber, ReadsTheWholeTextInTheLocale) {
   EXPECT_EQ(testing::errorNumber([] { parseNumber("&H100000000", enUS()); }), 6);
 }
 
+TEST(ParseNumber, SignsParenthesesAndCurrencySymbol) {
+  struct Row {
+    std::string_view text;
+    std::optional<double> us;   // en-US defaults, "$"
+    std::optional<double> dot;  // dotComma(), the euro sign
+  };
+  const std::optional<double> none;
+  const Row rows[] = {
+      {"12-", -12, -12},
+      {" 12- ", -12, -12},
+      {"12+", 12, 12},
+      {"(12)", -12, -12},
+      {" (1,234.5) ", -1234.5, none},
+      {"(1.234,5)", none, -1234.5},
+      {"$12", 12, none},
+      {"12$", 12, none},
+      {"$-12", -12, none},
+      {"-$12", -12, none},
+      {"$12-", -12, none},
+      {"-12$", -12, none},
+      {"($12)", -12, none},
+      {"$1,234.50", 1234.5, none},
+      {"\xE2\x82\xAC"
+       "12",
+       none, 12},
+      {"1.234,50\xE2\x82\xAC", none, 1234.5},
+      {"-1,5\xE2\x82\xAC", none, -1.5},
+      // Blanks between a sign or symbol and the digits are not confirmed classic forms.
+      {"12 -", none, none},
+      {"- 12", none, none},
+      {"$ 12", none, none},
+      {"12 $", none, none},
+      // One sign and one symbol at most, and parentheses take neither sign nor outer symbol.
+      {"$12$", none, none},
+      {"-12-", none, none},
+      {"+-12", none, none},
+      {"$(12)", none, none},
+      {"(-12)", none, none},
+      {"(12", none, none},
+      {"$", none, none},
+      {"$-", none, none},
+      {"()", none, none},
+      {"-$&HF", none, none},
+  };
+  for (const auto& row : rows) {
+    try {
+      EXPECT_EQ(parseNumber(row.text, enUS()), row.us) << row.text;
+      EXPECT_EQ(parseNumber(row.text, dotComma()), row.dot) << row.text << " in d.M.yyyy";
+    } catch (const AutomationError& e) {
+      ADD_FAILURE() << row.text << " raised " << e.number();
+    }
+  }
+  Locale noSymbol;
+  noSymbol.currencySymbol.clear();
+  EXPECT_EQ(parseNumber("$12", noSymbol), std::nullopt);
+  EXPECT_EQ(parseNumber("12", noSymbol), 12);
+}
+
 TEST(Conversions, ToIntegerAndToLong) {
   struct Row {
     Variant in;
@@ -243,7 +305,13 @@ TEST(Conversions, ToIntegerAndToLong) {
       {"-2147483648", raises<int16_t>(6), std::numeric_limits<int32_t>::min()},
       {"2.5", int16_t{2}, 2},
       {" 1,234.5 ", int16_t{1234}, 1234},
-      {"&HFFFF", int16_t{-1}, -1},
+      {"&HFFFF", int16_t{-1}, -1},  // wraps by value, not by the target's width
+      {"&H10000", raises<int16_t>(6), 65536},
+      {"&HFFFFFFFF", int16_t{-1}, -1},
+      {"&o177777", int16_t{-1}, -1},
+      {"(12)", int16_t{-12}, -12},
+      {"$2.5", int16_t{2}, 2},
+      {"12 -", raises<int16_t>(13), raises<int32_t>(13)},
       {"12abc", raises<int16_t>(13), raises<int32_t>(13)},
       {"", raises<int16_t>(13), raises<int32_t>(13)},
       {Variant::null(), raises<int16_t>(94), raises<int32_t>(94)},
@@ -273,6 +341,8 @@ TEST(Conversions, ToBoolean) {
   const Row rows[] = {
       {0.0, enUS(), false},
       {0.1, enUS(), true},
+      {"$0", enUS(), false},
+      {"(1)", enUS(), true},
       {int32_t{-3}, enUS(), true},
       {Date{0}, enUS(), false},
       {"True", enUS(), true},
@@ -313,6 +383,9 @@ TEST(Conversions, ToDoubleAndIsNumeric) {
       {"459.95", 459.95, true},
       {"45 Help", raises<double>(13), false},
       {" 1,234.5 ", 1234.5, true},
+      {"$12", 12.0, true},
+      {"(5)", -5.0, true},
+      {"- 12", raises<double>(13), false},
       {"1e400", raises<double>(6), false},
       {true, -1.0, true},
       {int16_t{7}, 7.0, true},
@@ -397,7 +470,11 @@ TEST(FormatNumber, Patterns) {
       {-0.1, ".#", enUS(), std::string("-.1")},
       {2.675, "0.00", enUS(), std::string("2.68")},
       {1.005, "0.00", enUS(), std::string("1.01")},
-      {-0.0004, "0.000", enUS(), std::string("0.000")},
+      {-0.0004, "0.000", enUS(), std::string("0.000")},  // no "-" when it rounds to zero
+      {-0.004, "0.00", enUS(), std::string("0.00")},
+      {-0.004, "#,##0.00", dotComma(), std::string("0,00")},
+      {-0.005, "0.00", enUS(), std::string("-0.01")},
+      {-1234.5, "#,##0.00", dotComma(), std::string("-1.234,50")},
       {-0.5, "0", enUS(), std::string("-1")},
       {999.9996, "#,##0.000", enUS(), std::string("1,000.000")},
       {5, "00,000", enUS(), std::string("00,005")},
@@ -456,12 +533,13 @@ TEST(CompareVariants, BothOperandsVariant) {
 // Conversions and dates together: every text- or number-taking entry point, arbitrary input.
 TEST(Conversions, ArbitraryInputRaisesOnlyAutomationErrors) {
   static const char* const kPieces[] = {
-      "1",    "12",       "2026",   "0",    ".",      ",",    "-",    "+",        "e",
-      "D",    "&H",       "&O",     "(",    ")",      " ",    "\t",   "\xC2\xA0", "\xE3\x80\x80",
-      "#",    "99999999", "e99999", "True", "#TRUE#", "\xff", "\x80", "%",        "'",
-      "/",    ":",        "AM",     "pm",   "T",      "d",    "dddd", "M",        "MMM",
-      "yyyy", "y",        "h",      "tt"};
-  static const char* const kSeparators[] = {"", ".", ",", " ", "\xC2\xA0", "e", "1", "-", "&", "/", ":", "'"};
+      "1",    "12",       "2026",   "0",    ".",      ",",    "-",    "+",           "e",
+      "D",    "&H",       "&O",     "(",    ")",      " ",    "\t",   "\xC2\xA0",    "\xE3\x80\x80",
+      "#",    "99999999", "e99999", "True", "#TRUE#", "\xff", "\x80", "%",           "'",
+      "/",    ":",        "AM",     "pm",   "T",      "d",    "dddd", "M",           "MMM",
+      "yyyy", "y",        "h",      "tt",   "Dec",    "May",  "$",    "\xE2\x82\xAC"};
+  static const char* const kSeparators[] = {"",  ".", ",", " ", "\xC2\xA0", "e", "1",
+                                            "-", "&", "/", ":", "'",        "(", "$"};
   static const char* const kIntervals[] = {"yyyy", "q", "m", "y", "d", "w", "ww", "h", "n", "s", "x", ""};
   std::mt19937 rng(20261206);
   auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
@@ -499,6 +577,7 @@ TEST(Conversions, ArbitraryInputRaisesOnlyAutomationErrors) {
     locale.thousandsSeparator = kSeparators[pick(std::size(kSeparators))];
     locale.decimalSeparator = kSeparators[pick(std::size(kSeparators))];
     locale.dateSeparator = kSeparators[pick(std::size(kSeparators))];
+    locale.currencySymbol = kSeparators[pick(std::size(kSeparators))];
     locale.shortDatePattern = text();
     locale.timePattern = text();
     const std::string s = text();

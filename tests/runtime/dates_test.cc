@@ -20,6 +20,10 @@ Locale enUS() {
 Locale deDE() {
   return Locale{".", "d.MM.yyyy", "HH:mm:ss", ".", ","};
 }
+// "." between date parts, day first without leading zeros.
+Locale dotDates() {
+  return Locale{".", "d.M.yyyy", "H:mm:ss", ".", ",", "\xE2\x82\xAC"};
+}
 Locale zhCN() {
   return Locale{"-", "yyyy-M-d", "H:mm:ss", ",", "."};
 }
@@ -144,9 +148,9 @@ TEST_F(DatesTest, ParseTextInTheLocaleOrder) {
       {"12/6/2026", enUS(), makeDate(2026, 12, 6)},
       {" 12/06/2026 ", enUS(), makeDate(2026, 12, 6)},
       {"2026-12-06", enUS(), makeDate(2026, 12, 6)},
-      {"2026.12.6", enUS(), makeDate(2026, 12, 6)},
+      {"2026.12.6", enUS(), none},
       {"2026/12/6", enUS(), makeDate(2026, 12, 6)},
-      {"6.12.2026", enUS(), makeDate(2026, 6, 12)},
+      {"6.12.2026", enUS(), none},
       {"13/1/2026", enUS(), makeDate(2026, 1, 13)},
       {"13-1-1970", enUS(), makeDate(1970, 1, 13)},
       {"1/2/3", enUS(), makeDate(2003, 1, 2)},
@@ -191,6 +195,67 @@ TEST_F(DatesTest, ParseTextInTheLocaleOrder) {
   for (const auto& row : rows) EXPECT_EQ(parseDate(row.text, row.locale), row.want) << row.text;
 }
 
+Date timeOfDay(int hour, int minute, int second) {
+  return Date{(hour * 3600 + minute * 60 + second) / 86400.0};
+}
+
+TEST_F(DatesTest, ParseBlanksMonthNamesAndDots) {
+  struct Row {
+    std::string_view text;
+    std::optional<Date> us;   // en-US defaults, "/" between date parts
+    std::optional<Date> dot;  // dotDates(), d.M.yyyy
+  };
+  const std::optional<Date> none;
+  const Date dec6 = makeDate(2026, 12, 6);
+  const Row rows[] = {
+      // Blanks separate date parts like "/" and "-".
+      {"12 6 2026", dec6, makeDate(2026, 6, 12)},
+      {"1 2 3", makeDate(2003, 1, 2), makeDate(2003, 2, 1)},
+      {" 12  6\t2026 ", dec6, makeDate(2026, 6, 12)},
+      {"12\xE3\x80\x80"
+       "6\xE3\x80\x80"
+       "2026",
+       dec6, makeDate(2026, 6, 12)},
+      {"12 6 2026 10:30", Date{46362.4375}, makeDate(2026, 6, 12, 10, 30, 0)},
+      {"12 6 10:30", makeDate(2025, 12, 6, 10, 30, 0), makeDate(2025, 6, 12, 10, 30, 0)},
+      {"12/6 2026", none, none},
+      {"12, 6, 2026", none, none},
+      // Month names, in full or three letters, put the month in its place whatever the order.
+      {"6 Dec 2026", dec6, dec6},
+      {"December 6, 2026", dec6, dec6},
+      {"dec 6 2026", dec6, dec6},
+      {"6-DEC-2026", dec6, dec6},
+      {"2026 Dec 6", dec6, dec6},
+      {"31-Jan-95", makeDate(1995, 1, 31), makeDate(1995, 1, 31)},
+      {"April 28, 2014", makeDate(2014, 4, 28), makeDate(2014, 4, 28)},
+      {"Dec 6", makeDate(2025, 12, 6), makeDate(2025, 12, 6)},
+      {"Dec 6, 2026 10:30", Date{46362.4375}, Date{46362.4375}},
+      {"6.Dec.2026", none, dec6},
+      {"31 Feb 2026", none, none},
+      {"Sunday, December 6, 2026", none, none},
+      {"Dec 2026", none, none},
+      {"Dec Jan 6", none, none},
+      {"6 Decem 2026", none, none},
+      {"6 Dec 2026 Dec", none, none},
+      {"6Dec2026", none, none},
+      // "." is a time separator wherever it does not separate dates.
+      {"2.5", timeOfDay(2, 5, 0), makeDate(2025, 5, 2)},
+      {"04.28.14", timeOfDay(4, 28, 14), makeDate(2014, 4, 28)},
+      {"10.30 PM", timeOfDay(22, 30, 0), none},
+      {"0.0", none, none},
+      {"0:00", Date{0}, Date{0}},
+      {"6.12.2026", none, dec6},
+      {"2026.12.6", none, dec6},
+      {"2.5.2026", none, makeDate(2026, 5, 2)},
+      {"12/6/2026 10.30", Date{46362.4375}, none},
+      {"6.12.2026 10:30", none, Date{46362.4375}},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(parseDate(row.text, enUS()), row.us) << row.text;
+    EXPECT_EQ(parseDate(row.text, dotDates()), row.dot) << row.text << " in d.M.yyyy";
+  }
+}
+
 TEST_F(DatesTest, ValuesToDates) {
   struct Row {
     Variant in;
@@ -199,11 +264,19 @@ TEST_F(DatesTest, ValuesToDates) {
     int error = 0;
   };
   const Row rows[] = {
-      {Date{46362.5}, true, Date{46362.5}}, {"12/6/2026", true, makeDate(2026, 12, 6)},
-      {"abc", false, std::nullopt, 13},     {"", false, std::nullopt, 13},
-      {int32_t{5}, false, Date{5}},         {-657434.5, false, Date{-657434.5}},
-      {-657435.0, false, std::nullopt, 6},  {true, false, Date{-1}},
-      {Variant(), false, Date{0}},          {Variant::null(), false, std::nullopt, 94},
+      {Date{46362.5}, true, Date{46362.5}},
+      {"12/6/2026", true, makeDate(2026, 12, 6)},
+      {"abc", false, std::nullopt, 13},
+      {"", false, std::nullopt, 13},
+      {"6 Dec 2026", true, makeDate(2026, 12, 6)},
+      {"6.12.2026", false, std::nullopt, 13},
+      {"2.5", true, timeOfDay(2, 5, 0)},
+      {int32_t{5}, false, Date{5}},
+      {-657434.5, false, Date{-657434.5}},
+      {-657435.0, false, std::nullopt, 6},
+      {true, false, Date{-1}},
+      {Variant(), false, Date{0}},
+      {Variant::null(), false, std::nullopt, 94},
       {nullptr, false, std::nullopt, 13},
   };
   for (const auto& row : rows) {
