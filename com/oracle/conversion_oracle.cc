@@ -199,9 +199,10 @@ Result oleResult(const oracle::Entry& entry, LCID lcid) {
       return result;
     }
     case Operation::Compare: {
+      // Locale 0: strings in binary order, as the classic runtime's default Option Compare Binary.
       Var a(args[0]);
       Var b(args[1]);
-      HRESULT hr = VarCmp(&a.v, &b.v, lcid, 0);
+      HRESULT hr = VarCmp(&a.v, &b.v, 0, 0);
       if (hr == VARCMP_NULL) return orderResult(2);
       if (hr == VARCMP_LT || hr == VARCMP_EQ || hr == VARCMP_GT) return orderResult(static_cast<int>(hr) - 1);
       return errorResult(hr);
