@@ -85,6 +85,12 @@ automation::Locale WindowsPlatform::locale() {
   locale.timePattern = runtimeTimePattern(localeItem(LOCALE_STIMEFORMAT, defaults.timePattern));
   locale.thousandsSeparator = localeItem(LOCALE_STHOUSAND, defaults.thousandsSeparator);
   locale.decimalSeparator = localeItem(LOCALE_SDECIMAL, defaults.decimalSeparator);
+  locale.currencySymbol = localeItem(LOCALE_SCURRENCY, defaults.currencySymbol);
+  for (size_t i = 0; i < 12; ++i) {
+    locale.monthNames[i] = localeItem(LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(i), defaults.monthNames[i]);
+    locale.abbreviatedMonthNames[i] =
+        localeItem(LOCALE_SABBREVMONTHNAME1 + static_cast<LCTYPE>(i), defaults.abbreviatedMonthNames[i]);
+  }
   return locale;
 }
 

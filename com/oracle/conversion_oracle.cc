@@ -51,6 +51,11 @@ automation::Locale runtimeLocale(LCID lcid) {
   locale.timePattern = com::runtimeTimePattern(localeItem(lcid, LOCALE_STIMEFORMAT));
   locale.thousandsSeparator = localeItem(lcid, LOCALE_STHOUSAND);
   locale.decimalSeparator = localeItem(lcid, LOCALE_SDECIMAL);
+  locale.currencySymbol = localeItem(lcid, LOCALE_SCURRENCY);
+  for (size_t i = 0; i < 12; ++i) {
+    locale.monthNames[i] = localeItem(lcid, LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(i));
+    locale.abbreviatedMonthNames[i] = localeItem(lcid, LOCALE_SABBREVMONTHNAME1 + static_cast<LCTYPE>(i));
+  }
   return locale;
 }
 
@@ -287,9 +292,10 @@ int wmain(int argc, wchar_t** argv) {
   int passed = 0, failed = 0, knownCount = 0;
   for (const auto& locale : locales) {
     const auto& l = locale.runtime;
-    std::printf("locale %s (0x%04lx): date \"%s\" separator \"%s\", time \"%s\", thousands \"%s\", decimal \"%s\"\n",
+    std::printf("locale %s (0x%04lx): date \"%s\" separator \"%s\", time \"%s\", thousands \"%s\", decimal \"%s\", currency \"%s\", months \"%s\" .. \"%s\"\n",
                 locale.name, static_cast<unsigned long>(locale.lcid), l.shortDatePattern.c_str(), l.dateSeparator.c_str(),
-                l.timePattern.c_str(), l.thousandsSeparator.c_str(), l.decimalSeparator.c_str());
+                l.timePattern.c_str(), l.thousandsSeparator.c_str(), l.decimalSeparator.c_str(), l.currencySymbol.c_str(),
+                l.monthNames[0].c_str(), l.abbreviatedMonthNames[11].c_str());
     for (const auto& entry : corpus) {
       bool runs = entry.locales.empty();
       for (const auto& name : entry.locales) runs = runs || name == locale.name;

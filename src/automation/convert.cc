@@ -19,6 +19,9 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// The width radix text is read at: that of the conversion's target.
+enum class RadixWidth { Double, Bits16, Bits32 };
+
 // Largest decimal exponent we bother to carry: beyond it the value is certainly infinite or zero,
 // and saturating keeps absurd exponent texts from overflowing the counter.
 constexpr long long kExponentCap = 100000;
@@ -118,15 +121,17 @@ std::string_view trimBlanks(std::string_view text) {
   }
 }
 
-// "&H"/"&O" numbers: the value decides the width, so up to 16 bits wraps to a signed 16-bit value
-// and up to 32 bits to a signed 32-bit one; anything wider overflows.
-std::optional<double> radixNumber(std::string_view body) {
+// "&H"/"&O" numbers read at the width of the target: a 16-bit target wraps values up to &HFFFF to
+// signed, a 32-bit one up to &HFFFFFFFF; a Double takes the value as it stands up to &H7FFFFFFF.
+// Anything wider overflows.
+std::optional<double> radixNumber(std::string_view body, RadixWidth width) {
   if (body.size() < 3 || body[0] != '&') return std::nullopt;
   int radix = 0;
   if (body[1] == 'H' || body[1] == 'h') radix = 16;
   if (body[1] == 'O' || body[1] == 'o') radix = 8;
   if (radix == 0) return std::nullopt;
   uint64_t value = 0;
+  bool tooWide = false;
   for (char c : body.substr(2)) {
     int digit = -1;
     if (isDigit(c))
@@ -137,10 +142,23 @@ std::optional<double> radixNumber(std::string_view body) {
       digit = c - 'A' + 10;
     if (digit < 0 || digit >= radix) return std::nullopt;
     value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
-    if (value > 0xFFFFFFFFu) raiseError(errc::kOverflow);
+    if (value > 0xFFFFFFFFu) {
+      tooWide = true;
+      value = 0xFFFFFFFFu + 1;  // keeps reading the digits without overflowing the counter
+    }
   }
-  if (value <= 0xFFFFu) return static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(value)));
-  return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+  switch (width) {
+    case RadixWidth::Bits16:
+      if (value > 0xFFFFu) raiseError(errc::kOverflow);
+      return static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(value)));
+    case RadixWidth::Bits32:
+      if (tooWide) raiseError(errc::kOverflow);
+      return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+    case RadixWidth::Double:
+      break;
+  }
+  if (value > 0x7FFFFFFFu) raiseError(errc::kOverflow);
+  return static_cast<double>(value);
 }
 
 // The thousands separator, plus a plain space where the locale groups with a no-break space.
@@ -152,32 +170,29 @@ size_t groupSeparatorLength(std::string_view text, size_t pos, const Locale& loc
   return 0;
 }
 
-std::optional<double> decimalNumber(std::string_view body, bool negative, const Locale& locale) {
-  size_t pos = 0;
+// Digits with grouping separators anywhere after the first digit (in the fraction too), one
+// decimal separator and an exponent; `pos` is left after the number.
+std::optional<double> decimalNumber(std::string_view body, size_t& pos, bool negative, const Locale& locale) {
   std::string intDigits;  // grouping separators removed
+  std::string fracDigits;
   bool seenDigit = false;
+  bool seenPoint = false;
   while (pos < body.size()) {
     if (isDigit(body[pos])) {
-      intDigits.push_back(body[pos++]);
+      (seenPoint ? fracDigits : intDigits).push_back(body[pos++]);
       seenDigit = true;
-    } else if (startsWith(body, pos, locale.decimalSeparator)) {
-      break;
+    } else if (!seenPoint && startsWith(body, pos, locale.decimalSeparator)) {
+      pos += locale.decimalSeparator.size();
+      seenPoint = true;
     } else if (size_t n = seenDigit ? groupSeparatorLength(body, pos, locale) : 0) {
       pos += n;
     } else {
       break;
     }
   }
-  std::string_view fracDigits;
-  if (startsWith(body, pos, locale.decimalSeparator)) {
-    pos += locale.decimalSeparator.size();
-    size_t fracStart = pos;
-    while (pos < body.size() && isDigit(body[pos])) ++pos;
-    fracDigits = body.substr(fracStart, pos - fracStart);
-  }
-  if (intDigits.empty() && fracDigits.empty()) return std::nullopt;
+  if (!seenDigit) return std::nullopt;
   long long exponent = 0;
-  if (pos < body.size() && std::string_view("eEdD").find(body[pos]) != std::string_view::npos) {
+  if (pos < body.size() && (body[pos] == 'e' || body[pos] == 'E')) {
     ++pos;
     bool expNegative = false;
     if (pos < body.size() && (body[pos] == '+' || body[pos] == '-')) expNegative = body[pos++] == '-';
@@ -185,8 +200,55 @@ std::optional<double> decimalNumber(std::string_view body, bool negative, const 
     while (pos < body.size() && isDigit(body[pos])) appendExponentDigit(exponent, body[pos++]);
     if (expNegative) exponent = -exponent;
   }
-  if (pos != body.size()) return std::nullopt;
   return decimalToDouble({negative, intDigits, fracDigits, exponent});
+}
+
+// The whole-text number reading behind `parseNumber`, with radix numbers read at `width`.
+std::optional<double> readNumber(std::string_view text, const Locale& locale, RadixWidth width) {
+  std::string_view body = trimBlanks(text);
+  if (body.empty()) return std::nullopt;
+  if (body.front() == '&') return radixNumber(body, width);  // radix numbers take no sign
+  // Before the digits, in any order and with blanks between: one sign, one currency symbol, one
+  // opening parenthesis; after them the sign or symbol not used yet and the closing parenthesis.
+  bool hasSign = false;
+  bool negative = false;
+  bool currency = false;
+  bool parenthesis = false;
+  const std::string_view symbol = locale.currencySymbol;
+  size_t pos = 0;
+  auto takeMark = [&](bool leading) {
+    char c = body[pos];
+    if (!hasSign && (c == '+' || c == '-')) {
+      hasSign = true;
+      negative = negative || c == '-';
+      ++pos;
+    } else if (!currency && startsWith(body, pos, symbol)) {
+      currency = true;
+      pos += symbol.size();
+    } else if (leading && !parenthesis && c == '(') {
+      parenthesis = true;
+      negative = true;
+      ++pos;
+    } else if (!leading && parenthesis && c == ')') {
+      parenthesis = false;
+      ++pos;
+    } else {
+      return false;
+    }
+    return true;
+  };
+  for (;;) {
+    while (size_t n = blankLength(body, pos)) pos += n;
+    if (pos >= body.size() || !takeMark(true)) break;
+  }
+  auto number = decimalNumber(body, pos, false, locale);
+  if (!number) return std::nullopt;
+  for (;;) {
+    while (size_t n = blankLength(body, pos)) pos += n;
+    if (pos >= body.size() || !takeMark(false)) break;
+  }
+  if (pos != body.size() || parenthesis) return std::nullopt;
+  return negative && *number != 0 ? -*number : *number;
 }
 
 // Which group a Variant falls in for the language's comparison.
@@ -383,40 +445,7 @@ int32_t wholeNumberLong(std::string_view text) {
 }
 
 std::optional<double> parseNumber(std::string_view text, const Locale& locale) {
-  std::string_view body = trimBlanks(text);
-  if (body.empty()) return std::nullopt;
-  if (body.front() == '&') return radixNumber(body);  // radix numbers take no sign
-  bool parenthesised = body.size() >= 2 && body.front() == '(' && body.back() == ')';
-  if (parenthesised) body = body.substr(1, body.size() - 2);
-  // At most one sign and one currency symbol, each either before or after the digits.
-  bool hasSign = parenthesised;
-  bool negative = parenthesised;
-  bool currency = false;
-  const std::string_view symbol = locale.currencySymbol;
-  for (bool front : {true, false}) {
-    for (int mark = 0; mark < 2 && !body.empty(); ++mark) {
-      char c = front ? body.front() : body.back();
-      if (!hasSign && (c == '+' || c == '-')) {
-        hasSign = true;
-        negative = c == '-';
-        if (front)
-          body.remove_prefix(1);
-        else
-          body.remove_suffix(1);
-      } else if (!currency && !symbol.empty() &&
-                 (front ? body.starts_with(symbol) : body.ends_with(symbol))) {
-        currency = true;
-        if (front)
-          body.remove_prefix(symbol.size());
-        else
-          body.remove_suffix(symbol.size());
-      } else {
-        break;
-      }
-    }
-  }
-  if (body.empty()) return std::nullopt;
-  return decimalNumber(body, negative, locale);
+  return readNumber(text, locale, RadixWidth::Double);
 }
 
 bool isNumeric(const Variant& value, const Locale& locale) {
@@ -495,8 +524,19 @@ double toDouble(const Variant& value) {
   return toDouble(value, platform().locale());
 }
 
+namespace {
+
+// Text read for a whole-number target: radix text at the target's width.
+double wholeSource(const Variant& value, const Locale& locale, RadixWidth width) {
+  if (!value.isString()) return toDouble(value, locale);
+  if (auto number = readNumber(value.stringValue(), locale, width)) return *number;
+  raiseError(errc::kTypeMismatch);
+}
+
+}  // namespace
+
 int16_t toInteger(const Variant& value, const Locale& locale) {
-  double whole = roundHalfEven(toDouble(value, locale));
+  double whole = roundHalfEven(wholeSource(value, locale, RadixWidth::Bits16));
   if (!(whole >= -32768.0 && whole <= 32767.0)) raiseError(errc::kOverflow);  // NaN included
   return static_cast<int16_t>(whole);
 }
@@ -506,7 +546,7 @@ int16_t toInteger(const Variant& value) {
 }
 
 int32_t toLong(const Variant& value, const Locale& locale) {
-  double whole = roundHalfEven(toDouble(value, locale));
+  double whole = roundHalfEven(wholeSource(value, locale, RadixWidth::Bits32));
   if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) raiseError(errc::kOverflow);
   return static_cast<int32_t>(whole);
 }
@@ -565,9 +605,8 @@ std::string formatNumber(double value, std::string_view pattern, const Locale& l
   while (!fracDigits.empty() && fracDigits.back() == '0' && p.fraction[fracDigits.size() - 1] == '#')
     fracDigits.pop_back();
 
-  bool nonZero = d.digits.find_first_not_of('0') != std::string::npos;
   std::string out;
-  if (value < 0 && nonZero) out.push_back('-');
+  if (value < 0) out.push_back('-');  // kept when the value rounds to zero: "-0.00"
   if (p.grouping && !locale.thousandsSeparator.empty()) {
     for (size_t i = 0; i < intDigits.size(); ++i) {
       if (i > 0 && (intDigits.size() - i) % 3 == 0) out += locale.thousandsSeparator;

@@ -39,15 +39,14 @@ int32_t wholeNumberLong(std::string_view text);
 /// Reads a whole text as a number in the locale (blanks around, sign before or after, grouping
 /// separators after the first digit, one decimal separator, an exponent, "&H"/"&O" prefixes);
 /// nullopt when the text is not a number.
-/// Details: one sign, written "-5", "5-" or "(5)"; the locale's currency symbol at most once, before
-/// or after the digits, on either side of a sign or inside the parentheses ("$5", "$-5", "-$5",
-/// "5$", "($5)"). Sign and symbol stand directly against the digits: the classic forms show no
-/// blank there and none is confirmed, so "- 5", "5 -" and "5 $" are not numbers. The exponent
-/// marker is E or D in any case and needs digits. "&H"/"&O" numbers take no sign or symbol and
-/// wrap by their value: up to &HFFFF to a signed 16-bit value, up to &HFFFFFFFF to a signed 32-bit
-/// one, whatever the caller converts to. The classic wrapping of radix text outside the leading
-/// number is not confirmed, so the leading number's wrapping is kept for every target.
-/// A well-formed number too large for a Double (or a radix number above 32 bits) raises 6.
+/// Details: before the digits, in any order and with blanks between, at most one sign, one currency
+/// symbol of the locale and one "("; after them the sign or symbol not used before and the ")"
+/// ("- 5", "5 -", "$ 5", "-$5", "5 \xE2\x82\xAC", "( 5 )", "-(5)" all read). "(" needs its ")" and
+/// means negative, as "-" does. Grouping separators count for nothing anywhere after the first
+/// digit, in the fraction too ("1.234,5" is 1.2345 in en-US). The exponent marker is E in any case
+/// and needs digits; D is not one ("1D3" is not a number). "&H"/"&O" numbers take no sign or symbol;
+/// read here (for a Double) they keep their value up to &H7FFFFFFF and overflow above it.
+/// A well-formed number too large for a Double raises 6.
 std::optional<double> parseNumber(std::string_view text, const Locale& locale);
 
 /// True when `toDouble` would succeed: numbers, Booleans, Empty, numeric text. Dates, Null,
@@ -65,9 +64,10 @@ bool toBoolean(const Variant& value);
 double toDouble(const Variant& value, const Locale& locale);
 double toDouble(const Variant& value);
 
-/// 16- and 32-bit integers: `toDouble`, then halves to even; out of range raises 6. Radix text
-/// wraps by its value, not by the target's width (see `parseNumber`), so "&HFFFF" gives -1 for
-/// both and "&H10000" overflows `toInteger`.
+/// 16- and 32-bit integers: `toDouble`, then halves to even; out of range raises 6. Radix text is
+/// read at the target's width: up to &HFFFF wraps to a signed 16-bit value for `toInteger` ("&HFFFF"
+/// is -1, "&H10000" overflows), up to &HFFFFFFFF to a signed 32-bit one for `toLong` ("&HFFFF" is
+/// 65535, "&HFFFFFFFF" is -1).
 int16_t toInteger(const Variant& value, const Locale& locale);
 int16_t toInteger(const Variant& value);
 int32_t toLong(const Variant& value, const Locale& locale);
@@ -83,10 +83,9 @@ std::string toText(const Variant& value);
 /// Numeric pattern formatting for patterns made of "#", "0", "," and "." such as "##,##0." or
 /// "##,##0.000": digits rounded half away from zero, grouped by three with the locale's thousands
 /// separator when the pattern has a "," among its digit places, the locale's decimal separator
-/// printed whenever the pattern has a "." (even with no digit after it), a leading "-" for a
-/// negative value that does not round to zero. A negative value that rounds to zero prints without
-/// a sign ("0.00" for -0.004): the classic sign there is not confirmed, nor is the rounding of
-/// exact halves, so both keep this rule.
+/// printed whenever the pattern has a "." (even with no digit after it), a leading "-" for any
+/// negative value, also one that rounds to zero ("-0.00" for -0.004, as oleaut32 prints it). The
+/// rounding of exact halves is not confirmed and keeps this rule.
 /// Rounding works on the value's 15 significant decimal digits, not its binary expansion, so 2.675
 /// with "0.00" gives "2.68". Commas right of the last integer digit place divide by 1000 each;
 /// "#" places after the point drop insignificant zeros. An empty pattern gives the `toText` form.

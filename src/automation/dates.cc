@@ -167,11 +167,11 @@ class Cursor {
     while (size_t n = blankLength(text_, pos_)) pos_ += n;
     return pos_ - start;
   }
-  /// A run of ASCII letters, possibly empty.
-  std::string_view letters() {
+  /// A run of letters, ASCII or not (bytes above 0x7F, so "M\xC3\xA4rz" is one word), possibly empty.
+  std::string_view word() {
     size_t start = pos_;
-    while (!done() &&
-           ((text_[pos_] >= 'A' && text_[pos_] <= 'Z') || (text_[pos_] >= 'a' && text_[pos_] <= 'z')))
+    while (!done() && ((text_[pos_] >= 'A' && text_[pos_] <= 'Z') || (text_[pos_] >= 'a' && text_[pos_] <= 'z') ||
+                       static_cast<unsigned char>(text_[pos_]) >= 0x80) && blankLength(text_, pos_) == 0)
       ++pos_;
     return text_.substr(start, pos_ - start);
   }
@@ -212,20 +212,17 @@ std::optional<int64_t> parseTime(Cursor& in, bool dotTime) {
   int h = hour->first;
   std::optional<bool> pm;
   size_t mark = in.pos();
-  if (in.skipBlanks() > 0) {
-    if (in.takeIgnoreCase("AM"))
-      pm = false;
-    else if (in.takeIgnoreCase("PM"))
-      pm = true;
-    else
-      in.reset(mark);
-  }
-  if (pm) {
-    if (h < 1 || h > 12) return std::nullopt;
-    h = h % 12 + (*pm ? 12 : 0);
-  } else if (h > 23) {
-    return std::nullopt;
-  }
+  in.skipBlanks();
+  if (in.takeIgnoreCase("AM"))
+    pm = false;
+  else if (in.takeIgnoreCase("PM"))
+    pm = true;
+  else
+    in.reset(mark);
+  if (h > 23) return std::nullopt;
+  // 12 AM is midnight; PM adds 12 hours to 0-11 and leaves 12-23 as they are.
+  if (pm && !*pm && h == 12) h = 0;
+  if (pm && *pm && h < 12) h += 12;
   if (minute->first > 59 || second > 59) return std::nullopt;
   int64_t seconds = int64_t{h} * 3600 + minute->first * 60 + second;
   if (separator == "." && seconds == 0) return std::nullopt;
@@ -239,58 +236,79 @@ struct DatePart {
   bool monthName = false;
 };
 
-// The month of an English name, in full or its first three letters, in any case; 0 for none.
-int monthNumber(std::string_view word) {
-  for (size_t i = 0; i < kMonthNames.size(); ++i) {
-    if (ascii::equalsIgnoreCase(word, kMonthNames[i]) ||
-        (word.size() == 3 && ascii::equalsIgnoreCase(word, kMonthNames[i].substr(0, 3))))
+// The month of a name in the locale, in full or abbreviated, in any case; 0 for none.
+int monthNumber(std::string_view word, const Locale& locale) {
+  if (word.empty()) return 0;
+  for (size_t i = 0; i < 12; ++i) {
+    if (ascii::equalsIgnoreCase(word, locale.monthNames[i]) ||
+        ascii::equalsIgnoreCase(word, locale.abbreviatedMonthNames[i]))
       return static_cast<int>(i) + 1;
   }
   return 0;
 }
 
-std::optional<DatePart> readDatePart(Cursor& in) {
+std::optional<DatePart> readDatePart(Cursor& in, const Locale& locale) {
   if (in.atDigit()) {
     auto n = in.number(4);
     if (!n) return std::nullopt;
     return DatePart{n->first, n->second, false};
   }
-  int month = monthNumber(in.letters());
+  int month = monthNumber(in.word(), locale);
   if (month == 0) return std::nullopt;
   return DatePart{month, 0, true};
 }
 
 // The separator between date parts, fixed by its first use: "/", "-" or the locale's separator,
-// or blanks (a comma may stand before them, as in "December 6, 2026").
+// or blanks. Blanks may follow a comma or the locale's separator ("December 6, 2026",
+// "6. Dezember 2026"); such punctuation is only right with a month name.
 struct DateSeparator {
   std::string_view literal;
   bool blank = false;
-  bool comma = false;  // a comma was used: only right with a month name
+  bool punctuated = false;
 
   bool fixed() const { return blank || !literal.empty(); }
 
   bool take(Cursor& in, const Locale& locale) {
+    bool localUsable = !locale.dateSeparator.empty() &&
+                       locale.dateSeparator.find_first_of("0123456789") == std::string::npos;
     if (!fixed()) {
-      bool localUsable = !locale.dateSeparator.empty() &&
-                         locale.dateSeparator.find_first_of("0123456789") == std::string::npos;
       for (std::string_view candidate :
            {std::string_view("/"), std::string_view("-"), std::string_view(locale.dateSeparator)}) {
         if (candidate == locale.dateSeparator && !localUsable) continue;
         if (in.take(candidate)) {
-          literal = candidate;
+          if (in.skipBlanks() > 0) {
+            blank = punctuated = true;
+          } else {
+            literal = candidate;
+          }
           return true;
         }
       }
     } else if (!blank) {
       return in.take(literal);
     }
-    bool withComma = in.take(",");
+    bool punctuation = in.take(",") || (localUsable && in.take(locale.dateSeparator));
     if (in.skipBlanks() == 0) return false;
     blank = true;
-    comma = comma || withComma;
+    punctuated = punctuated || punctuation;
     return true;
   }
 };
+
+// A leading English weekday name, in full or its first three letters, with an optional comma and
+// the blanks after it ("Sunday, December 6, 2026"); nothing when there is none.
+void skipWeekday(Cursor& in) {
+  size_t mark = in.pos();
+  std::string_view word = in.word();
+  bool weekday = std::any_of(kDayNames.begin(), kDayNames.end(), [&](std::string_view name) {
+    return ascii::equalsIgnoreCase(word, name) || (word.size() == 3 && ascii::equalsIgnoreCase(word, name.substr(0, 3)));
+  });
+  if (weekday) {
+    in.take(",");
+    if (in.skipBlanks() > 0) return;
+  }
+  in.reset(mark);
+}
 
 // The order of day, month and year in the locale's short-date pattern ('d', 'M', 'y'); letters
 // the pattern lacks go last, month before day before year.
@@ -310,8 +328,8 @@ std::array<char, 3> dateOrder(const Locale& locale) {
   return {found[0].second, found[1].second, found[2].second};
 }
 
-int windowYear(int value, size_t digits) {
-  if (digits > 2) return value;
+int windowYear(int value) {
+  if (value >= 100) return value;
   return value < 30 ? 2000 + value : 1900 + value;
 }
 
@@ -363,6 +381,7 @@ std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
   }
 
   Cursor in(body);
+  skipWeekday(in);
   std::array<DatePart, 3> parts;
   size_t count = 0;
   DateSeparator separator;
@@ -372,7 +391,7 @@ std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
       in.reset(mark);
       break;
     }
-    auto part = readDatePart(in);
+    auto part = readDatePart(in, locale);
     // A number that goes on with ":" (or "." where that separates time) starts the time instead.
     bool startsTime = part && !part->monthName && (in.peek() == ':' || (dotTime && in.peek() == '.'));
     if (!part || (count > 0 && startsTime)) {
@@ -410,22 +429,26 @@ std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
     }
     month = named->value;
     if (n == 1) {
-      if (numbers[0].digits > 2) return std::nullopt;
-      day = numbers[0].value;
+      // The day of the current year when it can be one, else the year, on the month's first day.
       year = dateParts(platform().now()).year;
+      day = numbers[0].value;
+      if (numbers[0].digits > 2 || day < 1 || day > daysInMonth(year, month)) {
+        year = windowYear(numbers[0].value);
+        day = 1;
+      }
     } else {
       bool yearFirst = numbers[0].digits > 2;
       const DatePart& dayPart = yearFirst ? numbers[1] : numbers[0];
       const DatePart& yearPart = yearFirst ? numbers[0] : numbers[1];
       if (dayPart.digits > 2) return std::nullopt;
       day = dayPart.value;
-      year = windowYear(yearPart.value, yearPart.digits);
+      year = windowYear(yearPart.value);
     }
     auto dayNo = validDay(year, month, day);
     if (!dayNo) return std::nullopt;
     return Date{joinSerial(*dayNo, static_cast<double>(seconds) / kSecondsPerDay)};
   }
-  if (separator.comma) return std::nullopt;
+  if (separator.punctuated) return std::nullopt;
 
   std::array<char, 3> order = dateOrder(locale);
   if (count == 2) {
@@ -440,7 +463,7 @@ std::optional<Date> parseDate(std::string_view text, const Locale& locale) {
       const int value = parts[i].value;
       const size_t digits = parts[i].digits;
       if (order[i] == 'y') {
-        year = windowYear(value, digits);
+        year = windowYear(value);
       } else if (digits > 2) {
         return std::nullopt;
       } else if (order[i] == 'M') {

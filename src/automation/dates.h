@@ -45,15 +45,20 @@ Date today();
 /// "04.28.14" is 04:28:14 and "6.12.2026" is not a date ("0.0", midnight written with dots, is not
 /// one either). Numbers follow the locale's short-date order unless the first has three or four
 /// digits (then year, month, day); an impossible day/month order is swapped when that gives a
-/// valid date; two parts are month and day of the current year (from `platform().now()`); two-digit
-/// years 00-29 are 2000-2029 and 30-99 are 1930-1999.
-/// One part may be an English month name, in full or its first three letters, any case ("6 Dec
-/// 2026", "December 6, 2026", "31-Jan-95"; a comma may precede the blanks only in such texts): the
-/// other parts are then the day and the year, the year first only when it has three or four digits,
-/// with no swapping; without a year, the current one. Names in the locale's language and weekday
-/// names are not read.
-/// A time is "H:mm[:ss]" (or with "." as above) with an optional AM/PM (hours 1-12) after blanks.
-/// No "T", no fractions of a second; a bare number is not a date.
+/// valid date; two parts are month and day of the current year (from `platform().now()`); years
+/// below 100, however many digits they are written with, are windowed: 00-29 are 2000-2029 and
+/// 30-99 are 1930-1999 ("1/1/0029" is 2029).
+/// One part may be a month name of the locale (`Locale::monthNames` or `abbreviatedMonthNames`),
+/// in any case ("6 Dec 2026", "December 6, 2026", "31-Jan-95", "6. Dezember 2026" in German; a
+/// comma or the locale's separator may precede the blanks only in such texts): the other parts are
+/// then the day and the year, the year first only when it has three or four digits, with no
+/// swapping. A single number beside the name is the day of the current year when it can be one,
+/// else the year on the month's first day ("Dec 2026" is 1 Dec 2026). Names of another language
+/// than the locale's are not read. A leading English weekday name (full or three letters,
+/// optionally with a comma) is skipped.
+/// A time is "H:mm[:ss]" (or with "." as above), then optionally AM/PM, with or without blanks
+/// before it: 12 AM is midnight, PM adds 12 hours to 0-11 and leaves 12-23 as they are ("13:00 PM"
+/// is 13:00). No "T", no fractions of a second; a bare number is not a date.
 std::optional<Date> parseDate(std::string_view text, const Locale& locale);
 
 /// A date value, or a text that `parseDate` reads.

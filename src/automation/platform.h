@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -25,6 +26,12 @@ struct Locale {
   std::string decimalSeparator = ".";
   /// The currency symbol numbers in text may carry, e.g. "$" or "\xE2\x82\xAC" (the euro sign).
   std::string currencySymbol = "$";
+  /// Month names, January first, as dates in text may carry them besides the English ones.
+  std::array<std::string, 12> monthNames = {"January", "February", "March",     "April",   "May",      "June",
+                                            "July",    "August",   "September", "October", "November", "December"};
+  /// Abbreviated month names, January first ("Jan", ... in English).
+  std::array<std::string, 12> abbreviatedMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };
 
 /// The operating-system and COM services the component needs, behind one small interface so that
