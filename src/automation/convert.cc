@@ -144,7 +144,7 @@ std::optional<double> radixNumber(std::string_view body, RadixWidth width) {
     value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(digit);
     if (value > 0xFFFFFFFFu) {
       tooWide = true;
-      value = 0xFFFFFFFFu + 1;  // keeps reading the digits without overflowing the counter
+      value = uint64_t{0xFFFFFFFFu} + 1;  // keeps reading the digits without overflowing the counter
     }
   }
   switch (width) {
