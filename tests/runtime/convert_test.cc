@@ -184,16 +184,19 @@ TEST(ParseNumber, ReadsTheWholeTextInTheLocale) {
       {"1e1", enUS(), 10},
       {"1e-1", enUS(), 0.1},
       {"1e+01", enUS(), 10},
-      {"1d2", enUS(), 100},
+      {"1d2", enUS(), std::nullopt},  // D is no exponent marker here, unlike the leading number's
+      {"1D3", enUS(), std::nullopt},
+      {"1.234,5", enUS(), 1.2345},  // grouping separators count for nothing in the fraction too
+      {"1,234.5", deDE(), 1.2345},
       {"1e", enUS(), std::nullopt},
       {"1e1.", enUS(), std::nullopt},
-      {"&HF800", enUS(), -2048},
+      {"&HF800", enUS(), 63488},
       {"&o0777", enUS(), 511},
       {"&HFF", enUS(), 255},
-      {"&HFFFF", enUS(), -1},
-      {"&H8000", enUS(), -32768},
+      {"&HFFFF", enUS(), 65535},  // read for a Double: no wrapping
+      {"&H8000", enUS(), 32768},
       {"&H10000", enUS(), 65536},
-      {"&HFFFFFFFF", enUS(), -1},
+      {"&H7FFFFFFF", enUS(), 2147483647},
       {"&H", enUS(), std::nullopt},
       {"&O8", enUS(), std::nullopt},
       {"-&H1", enUS(), std::nullopt},
@@ -203,7 +206,6 @@ TEST(ParseNumber, ReadsTheWholeTextInTheLocale) {
       {"abc", enUS(), std::nullopt},
       {"12abc", enUS(), std::nullopt},
       {"45 Help", enUS(), std::nullopt},
-      {"(-5)", enUS(), std::nullopt},
       {"-5-", enUS(), std::nullopt},
       {".", enUS(), std::nullopt},
       {"-", enUS(), std::nullopt},
@@ -220,6 +222,8 @@ TEST(ParseNumber, ReadsTheWholeTextInTheLocale) {
   }
   EXPECT_EQ(testing::errorNumber([] { parseNumber("1e400", enUS()); }), 6);
   EXPECT_EQ(testing::errorNumber([] { parseNumber("&H100000000", enUS()); }), 6);
+  EXPECT_EQ(testing::errorNumber([] { parseNumber("&HFFFFFFFF", enUS()); }), 6);
+  EXPECT_EQ(testing::errorNumber([] { parseNumber("&H80000000", enUS()); }), 6);
 }
 
 TEST(ParseNumber, SignsParenthesesAndCurrencySymbol) {
@@ -234,8 +238,8 @@ TEST(ParseNumber, SignsParenthesesAndCurrencySymbol) {
       {" 12- ", -12, -12},
       {"12+", 12, 12},
       {"(12)", -12, -12},
-      {" (1,234.5) ", -1234.5, none},
-      {"(1.234,5)", none, -1234.5},
+      {" (1,234.5) ", -1234.5, -1.2345},
+      {"(1.234,5)", -1.2345, -1234.5},
       {"$12", 12, none},
       {"12$", 12, none},
       {"$-12", -12, none},
@@ -249,18 +253,24 @@ TEST(ParseNumber, SignsParenthesesAndCurrencySymbol) {
        none, 12},
       {"1.234,50\xE2\x82\xAC", none, 1234.5},
       {"-1,5\xE2\x82\xAC", none, -1.5},
-      // Blanks between a sign or symbol and the digits are not confirmed classic forms.
-      {"12 -", none, none},
-      {"- 12", none, none},
-      {"$ 12", none, none},
-      {"12 $", none, none},
-      // One sign and one symbol at most, and parentheses take neither sign nor outer symbol.
+      // Blanks may stand between a sign, a symbol or a parenthesis and the digits.
+      {"12 -", -12, -12},
+      {"- 12", -12, -12},
+      {"( 12 )", -12, -12},
+      {"-(12)", -12, -12},
+      {"$ 12", 12, none},
+      {"12 $", 12, none},
+      {" - $ 12 ", -12, none},
+      {"12 \xE2\x82\xAC", none, 12},
+      {"1 2", none, none},
+      // One sign and one symbol at most; "(" needs its ")" and ")" its "(".
       {"$12$", none, none},
       {"-12-", none, none},
+      {"- 12 -", none, none},
       {"+-12", none, none},
-      {"$(12)", none, none},
-      {"(-12)", none, none},
       {"(12", none, none},
+      {"12)", none, none},
+      {"(12))", none, none},
       {"$", none, none},
       {"$-", none, none},
       {"()", none, none},
@@ -305,13 +315,18 @@ TEST(Conversions, ToIntegerAndToLong) {
       {"-2147483648", raises<int16_t>(6), std::numeric_limits<int32_t>::min()},
       {"2.5", int16_t{2}, 2},
       {" 1,234.5 ", int16_t{1234}, 1234},
-      {"&HFFFF", int16_t{-1}, -1},  // wraps by value, not by the target's width
+      // Radix text is read at the target's width.
+      {"&HFFFF", int16_t{-1}, 65535},
+      {"&H8000", int16_t{-32768}, 32768},
       {"&H10000", raises<int16_t>(6), 65536},
-      {"&HFFFFFFFF", int16_t{-1}, -1},
-      {"&o177777", int16_t{-1}, -1},
+      {"&HFFFFFFFF", raises<int16_t>(6), -1},
+      {"&H80000000", raises<int16_t>(6), std::numeric_limits<int32_t>::min()},
+      {"&H100000000", raises<int16_t>(6), raises<int32_t>(6)},
+      {"&O177777", int16_t{-1}, 65535},
+      {"12 -", int16_t{-12}, -12},
+      {"1D3", raises<int16_t>(13), raises<int32_t>(13)},
       {"(12)", int16_t{-12}, -12},
       {"$2.5", int16_t{2}, 2},
-      {"12 -", raises<int16_t>(13), raises<int32_t>(13)},
       {"12abc", raises<int16_t>(13), raises<int32_t>(13)},
       {"", raises<int16_t>(13), raises<int32_t>(13)},
       {Variant::null(), raises<int16_t>(94), raises<int32_t>(94)},
@@ -385,7 +400,7 @@ TEST(Conversions, ToDoubleAndIsNumeric) {
       {" 1,234.5 ", 1234.5, true},
       {"$12", 12.0, true},
       {"(5)", -5.0, true},
-      {"- 12", raises<double>(13), false},
+      {"- 12", -12.0, true},
       {"1e400", raises<double>(6), false},
       {true, -1.0, true},
       {int16_t{7}, 7.0, true},
@@ -470,9 +485,14 @@ TEST(FormatNumber, Patterns) {
       {-0.1, ".#", enUS(), std::string("-.1")},
       {2.675, "0.00", enUS(), std::string("2.68")},
       {1.005, "0.00", enUS(), std::string("1.01")},
-      {-0.0004, "0.000", enUS(), std::string("0.000")},  // no "-" when it rounds to zero
-      {-0.004, "0.00", enUS(), std::string("0.00")},
-      {-0.004, "#,##0.00", dotComma(), std::string("0,00")},
+      // A negative value keeps its "-" when it rounds to zero.
+      {-0.0004, "0.000", enUS(), std::string("-0.000")},
+      {-0.004, "0.00", enUS(), std::string("-0.00")},
+      {-0.4, "0", enUS(), std::string("-0")},
+      {-0.4, "##,##0.", enUS(), std::string("-0.")},
+      {-0.00004, "##,##0.0000", enUS(), std::string("-0.0000")},
+      {-0.004, "#,##0.00", dotComma(), std::string("-0,00")},
+      {0.0, "##,##0.00", enUS(), std::string("0.00")},
       {-0.005, "0.00", enUS(), std::string("-0.01")},
       {-1234.5, "#,##0.00", dotComma(), std::string("-1.234,50")},
       {-0.5, "0", enUS(), std::string("-1")},

@@ -137,6 +137,10 @@ TEST(Dates, FormatPatterns) {
   for (const auto& row : rows) EXPECT_EQ(formatDate(Date{row.serial}, row.pattern), row.want) << row.pattern;
 }
 
+Date timeOfDay(int hour, int minute, int second) {
+  return Date{(hour * 3600 + minute * 60 + second) / 86400.0};
+}
+
 TEST_F(DatesTest, ParseTextInTheLocaleOrder) {
   struct Row {
     std::string_view text;
@@ -172,14 +176,21 @@ TEST_F(DatesTest, ParseTextInTheLocaleOrder) {
       {"0", enUS(), none},
       {"24:00", enUS(), none},
       {"0:60", enUS(), none},
-      {"13:00 PM", enUS(), none},
+      {"13:00 PM", enUS(), timeOfDay(13, 0, 0)},  // PM leaves 12-23 as they are
+      {"00:00 PM", enUS(), Date{0.5}},
+      {"00:00 AM", enUS(), Date{0}},
+      {"12/6/2026 10:30PM", enUS(), Date{46362.9375}},
+      {"10:30pm", enUS(), timeOfDay(22, 30, 0)},
+      {"10:30 PMX", enUS(), none},
       {"2026-12-06T10:30", enUS(), none},
       {"2026-12-06 10:30:00.017", enUS(), none},
       {"2026-12-0610:30", enUS(), none},
       {"12/6-2026", enUS(), none},
       {"12/6/2026/", enUS(), none},
       {"12/6/2026/1", enUS(), none},
-      {"0099-01-01", enUS(), none},
+      {"0099-01-01", enUS(), makeDate(1999, 1, 1)},  // years below 100 are windowed however written
+      {"1/1/0029", enUS(), makeDate(2029, 1, 1)},
+      {"1/1/0030", enUS(), makeDate(1930, 1, 1)},
       {"12345/1/1", enUS(), none},
       {"2026-12", enUS(), none},
       {"-12/6/2026", enUS(), none},
@@ -193,10 +204,6 @@ TEST_F(DatesTest, ParseTextInTheLocaleOrder) {
       {"2026-12-6 9:05:07", zhCN(), makeDate(2026, 12, 6, 9, 5, 7)},
   };
   for (const auto& row : rows) EXPECT_EQ(parseDate(row.text, row.locale), row.want) << row.text;
-}
-
-Date timeOfDay(int hour, int minute, int second) {
-  return Date{(hour * 3600 + minute * 60 + second) / 86400.0};
 }
 
 TEST_F(DatesTest, ParseBlanksMonthNamesAndDots) {
@@ -232,8 +239,13 @@ TEST_F(DatesTest, ParseBlanksMonthNamesAndDots) {
       {"Dec 6, 2026 10:30", Date{46362.4375}, Date{46362.4375}},
       {"6.Dec.2026", none, dec6},
       {"31 Feb 2026", none, none},
-      {"Sunday, December 6, 2026", none, none},
-      {"Dec 2026", none, none},
+      {"Sunday, December 6, 2026", dec6, dec6},
+      {"sun 6 Dec 2026", dec6, dec6},
+      {"Sunday December", none, none},
+      {"Dec 2026", makeDate(2026, 12, 1), makeDate(2026, 12, 1)},  // no day: the year's first
+      {"Jan 35", makeDate(1935, 1, 1), makeDate(1935, 1, 1)},
+      {"35-Jan", makeDate(1935, 1, 1), makeDate(1935, 1, 1)},
+      {"Feb 30", makeDate(1930, 2, 1), makeDate(1930, 2, 1)},
       {"Dec Jan 6", none, none},
       {"6 Decem 2026", none, none},
       {"6 Dec 2026 Dec", none, none},
@@ -254,6 +266,30 @@ TEST_F(DatesTest, ParseBlanksMonthNamesAndDots) {
     EXPECT_EQ(parseDate(row.text, enUS()), row.us) << row.text;
     EXPECT_EQ(parseDate(row.text, dotDates()), row.dot) << row.text << " in d.M.yyyy";
   }
+}
+
+TEST_F(DatesTest, MonthNamesComeFromTheLocale) {
+  Locale german = dotDates();
+  german.monthNames = {"Januar", "Februar", "M\xC3\xA4rz",  "April",   "Mai",      "Juni",
+                       "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
+  german.abbreviatedMonthNames = {"Jan", "Feb", "Mrz", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
+  const std::optional<Date> none;
+  const Date dec6 = makeDate(2026, 12, 6);
+  struct Row {
+    std::string_view text;
+    std::optional<Date> want;
+  };
+  const Row rows[] = {
+      {"6. Dezember 2026", dec6},
+      {"6 Dezember 2026", dec6},
+      {"6. dez 2026", dec6},
+      {"6-Dez-2026", dec6},
+      {"1. M\xC3\xA4rz 2026", makeDate(2026, 3, 1)},
+      {"6 Dec 2026", none},  // English names are not read in a German locale
+      {"6 December 2026", none},
+      {"6.12. 2026", none},  // "." before blanks only beside a month name
+  };
+  for (const auto& row : rows) EXPECT_EQ(parseDate(row.text, german), row.want) << row.text;
 }
 
 TEST_F(DatesTest, ValuesToDates) {
