@@ -1,5 +1,6 @@
 #include <fmt/format.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,9 @@ void Runner::runSql(const json& sql, std::string_view where) {
 }
 
 void Runner::applyLocale(const json& l) {
-  onlyKeys(l, {"dateSeparator", "shortDatePattern", "timePattern", "thousandsSeparator", "decimalSeparator"},
+  onlyKeys(l,
+           {"dateSeparator", "shortDatePattern", "timePattern", "thousandsSeparator", "decimalSeparator",
+            "currencySymbol", "monthNames", "abbreviatedMonthNames"},
            "setup.locale");
   automation::Locale locale;
   if (l.contains("dateSeparator")) locale.dateSeparator = textOf(l["dateSeparator"], "locale.dateSeparator");
@@ -90,6 +93,16 @@ void Runner::applyLocale(const json& l) {
     locale.thousandsSeparator = textOf(l["thousandsSeparator"], "locale.thousandsSeparator");
   if (l.contains("decimalSeparator"))
     locale.decimalSeparator = textOf(l["decimalSeparator"], "locale.decimalSeparator");
+  if (l.contains("currencySymbol")) locale.currencySymbol = textOf(l["currencySymbol"], "locale.currencySymbol");
+  auto names = [&](const char* key, std::array<std::string, 12>& into) {
+    if (!l.contains(key)) return;
+    const json& given = l[key];
+    if (!given.is_array() || given.size() != 12)
+      malformed(fmt::format("locale.{} must be an array of the twelve months' names", key));
+    for (size_t m = 0; m < 12; ++m) into[m] = textOf(given[m], fmt::format("locale.{}[]", key));
+  };
+  names("monthNames", locale.monthNames);
+  names("abbreviatedMonthNames", locale.abbreviatedMonthNames);
   host_->platform().setLocale(locale);
 }
 
