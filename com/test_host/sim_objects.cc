@@ -156,25 +156,6 @@ SimConnectionPoint::SimConnectionPoint(IConnectionPointContainer* owner, automat
                                        ComPtr<ITypeInfo> events)
     : owner_(owner), object_(std::move(object)), events_(std::move(events)) {}
 
-HRESULT SimConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *out = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG SimConnectionPoint::AddRef() noexcept {
-  return ++refs_;
-}
-
-ULONG SimConnectionPoint::Release() noexcept {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT SimConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
   if (!iid) return E_POINTER;
   *iid = com::guidOf(events_.get());
@@ -239,7 +220,7 @@ size_t SimObjectDispatch::alive() {
 }
 
 SimObjectDispatch::SimObjectDispatch(const automation::ObjectPtr& object, const HostClass& type)
-    : ObjectDispatch(object, type.dispatch, type.coclass, /*openMembers=*/true), key_(object.get()) {
+    : ComObjectWith(object, type.dispatch, type.coclass, /*openMembers=*/true), key_(object.get()) {
   if (type.events) {
     eventsId_ = com::guidOf(type.events.get());
     point_ = ComPtr<SimConnectionPoint>::adopt(
@@ -258,13 +239,9 @@ SimObjectDispatch::~SimObjectDispatch() {
   if (found != table.alive.end() && found->second == this) table.alive.erase(found);
 }
 
-HRESULT SimObjectDispatch::QueryInterface(REFIID iid, void** out) noexcept {
-  return ObjectDispatch::QueryInterface(iid, out);
-}
-
-void* SimObjectDispatch::findInterface(REFIID iid) {
-  if (iid == IID_IConnectionPointContainer && point_) return static_cast<IConnectionPointContainer*>(this);
-  return nullptr;
+void* SimObjectDispatch::interfaceFor(REFIID iid) noexcept {
+  if (iid == IID_IConnectionPointContainer && !point_) return nullptr;
+  return ComObjectWith::interfaceFor(iid);
 }
 
 HRESULT SimObjectDispatch::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
