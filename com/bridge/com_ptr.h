@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <utility>
+#include <vector>
 
 namespace mto::com {
 
@@ -144,6 +145,42 @@ class OwnedVariant {
 
  private:
   VARIANT v_;
+};
+
+/// Owns a contiguous run of VARIANTs, as DISPPARAMS takes arguments: each initialised Empty, all
+/// cleared on destruction (a by-reference VARIANT owns nothing, so clearing it frees nothing).
+/// Moving hands them all over and leaves the source with none.
+class OwnedVariantArray {
+ public:
+  /// `count` Empty VARIANTs.
+  explicit OwnedVariantArray(size_t count) : v_(count) {
+    for (VARIANT& v : v_) VariantInit(&v);
+  }
+  OwnedVariantArray(const OwnedVariantArray&) = delete;
+  OwnedVariantArray& operator=(const OwnedVariantArray&) = delete;
+  OwnedVariantArray(OwnedVariantArray&& other) noexcept : v_(std::exchange(other.v_, {})) {}
+  /// Clears what this one held first.
+  OwnedVariantArray& operator=(OwnedVariantArray&& other) noexcept {
+    if (this != &other) {
+      clear();
+      v_ = std::exchange(other.v_, {});
+    }
+    return *this;
+  }
+  ~OwnedVariantArray() { clear(); }
+
+  /// The first VARIANT; null when there are none.
+  VARIANT* data() noexcept { return v_.empty() ? nullptr : v_.data(); }
+  /// How many there are.
+  size_t size() const noexcept { return v_.size(); }
+  /// One of them, still owned here.
+  VARIANT& operator[](size_t i) noexcept { return v_[i]; }
+
+ private:
+  void clear() noexcept {
+    for (VARIANT& v : v_) VariantClear(&v);
+  }
+  std::vector<VARIANT> v_;
 };
 
 /// Owns the three BSTRs of an EXCEPINFO (source, description, help file), freed on destruction.

@@ -204,6 +204,28 @@ void owners() {
     VariantClear(&out);
     EXPECT(newGone);
   });
+  t.run("an OwnedVariantArray starts Empty, hands everything over when moved and clears it at the end", [&] {
+    bool firstGone = false;
+    bool secondGone = false;
+    auto* first = new Probe(&firstGone);
+    auto* second = new Probe(&secondGone);
+    {
+      com::OwnedVariantArray array(3);
+      EXPECT(array[0].vt == VT_EMPTY && array[2].vt == VT_EMPTY);
+      array[0] = holding(first);
+      array[2] = holding(second);
+      first->Release();
+      second->Release();
+      com::OwnedVariantArray moved(std::move(array));
+      EXPECT(array.size() == 0 && array.data() == nullptr);
+      EXPECT(moved.size() == 3);
+      com::OwnedVariantArray target(1);
+      target = std::move(moved);
+      EXPECT(target.size() == 3 && target[0].vt == VT_UNKNOWN);
+      EXPECT(!firstGone && !secondGone);
+    }
+    EXPECT(firstGone && secondGone);
+  });
   t.run("a moved OwnedExcepInfo hands its strings over and is left empty", [&] {
     com::OwnedExcepInfo first;
     first.get()->bstrSource = SysAllocString(L"T8MTOChange");

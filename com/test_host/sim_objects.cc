@@ -65,7 +65,7 @@ class EventForwarder : public automation::EventSink {
         com::toVariant(args[i].value(), &slot);
       }
     }
-    DISPPARAMS params{count ? slots.values.data() : nullptr, nullptr, static_cast<UINT>(count), 0};
+    DISPPARAMS params{slots.values.data(), nullptr, static_cast<UINT>(count), 0};
     com::OwnedExcepInfo excepInfo;
     UINT argError = 0;
     HRESULT hr = receiver_->Invoke(found->second, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
@@ -83,18 +83,9 @@ class EventForwarder : public automation::EventSink {
  private:
   /// The VARIANTs of one event call, cleared whatever happens (by-reference slots own nothing).
   struct Slots {
-    explicit Slots(size_t count) : values(count), referenced(count), booleans(count, VARIANT_FALSE) {
-      for (auto& v : values) VariantInit(&v);
-      for (auto& v : referenced) VariantInit(&v);
-    }
-    ~Slots() {
-      for (auto& v : values) VariantClear(&v);
-      for (auto& v : referenced) VariantClear(&v);
-    }
-    Slots(const Slots&) = delete;
-    Slots& operator=(const Slots&) = delete;
-    std::vector<VARIANT> values;
-    std::vector<VARIANT> referenced;
+    explicit Slots(size_t count) : values(count), referenced(count), booleans(count, VARIANT_FALSE) {}
+    com::OwnedVariantArray values;
+    com::OwnedVariantArray referenced;
     std::vector<VARIANT_BOOL> booleans;
   };
 
