@@ -6,6 +6,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <atomic>
 #include <thread>
 
 #include "bridge/com_object.h"
@@ -131,20 +132,28 @@ void referenceCounting() {
     EXPECT(destroyed);
   });
   t.run("references taken and dropped on two threads at once are all counted", [&] {
+    constexpr ULONG kEach = 1000000;
     bool destroyed = false;
     auto* probe = new Probe(&destroyed);
-    auto churn = [probe](IUnknown* through) {
-      for (int i = 0; i < 200000; ++i) through->AddRef();
-      for (int i = 0; i < 199999; ++i) through->Release();
+    // A cushion of references: lost updates show as a wrong count instead of an early delete.
+    for (ULONG i = 0; i < 2 * kEach; ++i) probe->AddRef();
+    std::atomic<int> ready{0};
+    auto churn = [&ready](IUnknown* through) {
+      ++ready;  // both start together, so that their updates overlap
+      while (ready.load() < 2) {
+      }
+      for (ULONG i = 0; i < kEach; ++i) through->AddRef();
+      for (ULONG i = 0; i < kEach; ++i) through->Release();
     };
     std::thread a(churn, static_cast<IClassFactory*>(probe));
     std::thread b(churn, static_cast<IProvideClassInfo*>(probe));
     a.join();
     b.join();
-    EXPECT(probe->Release() == 2);
-    EXPECT(probe->Release() == 1);
+    ULONG left = probe->Release();
+    if (!EXPECT(left == 2 * kEach)) return;  // leaked rather than deleted at a wrong count
+    for (ULONG i = 0; i < 2 * kEach - 1; ++i) probe->Release();
     EXPECT(!destroyed);
-    probe->Release();
+    EXPECT(probe->Release() == 0);
     EXPECT(destroyed);
   });
   t.run("each object counts in the module while it lives; the count is back to zero after the last", [&] {
