@@ -57,7 +57,9 @@ class ComObject : public Interfaces..., private CountedObject {
   }
 
  protected:
+  /// With one reference, owned by the caller of `new`.
   ComObject() noexcept = default;
+  /// Only the last Release deletes an object.
   virtual ~ComObject() = default;
 
   /// The interface pointer answering `iid`, without a reference added; null when the object does
@@ -83,6 +85,7 @@ class ComObject : public Interfaces..., private CountedObject {
 template <typename Base, typename... Extra>
 class ComObjectWith : public Base, public Extra... {
  public:
+  /// Base's constructors, with their access.
   using Base::Base;
 
   /// As Base's.

@@ -15,6 +15,7 @@ ComPtr<IDispatch> createPlugin();
 /// The class factory of clsMTOChange; aggregation is not supported.
 class PluginFactory : public ComObject<IClassFactory> {
  public:
+  /// A new factory, answering IUnknown and IClassFactory.
   static ComPtr<IClassFactory> create();
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override;
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override;

@@ -24,17 +24,21 @@ class Probe : public com::ComObject<IClassFactory, IProvideClassInfo> {
  public:
   /// `destroyed` is set when the last reference goes.
   explicit Probe(bool* destroyed) : destroyed_(destroyed) {}
+  /// E_NOTIMPL: only IUnknown is under test.
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** out) noexcept override {
     if (out) *out = nullptr;
     return E_NOTIMPL;
   }
+  /// E_NOTIMPL.
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) noexcept override { return E_NOTIMPL; }
+  /// E_NOTIMPL.
   HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override {
     if (out) *out = nullptr;
     return E_NOTIMPL;
   }
 
  protected:
+  /// Tells the test.
   ~Probe() override { *destroyed_ = true; }
 
  private:
@@ -44,17 +48,21 @@ class Probe : public com::ComObject<IClassFactory, IProvideClassInfo> {
 /// A Probe extended by a further interface, as the test host's objects extend ObjectDispatch.
 class ProbeWithEvents : public com::ComObjectWith<Probe, IConnectionPointContainer> {
  public:
+  /// As Probe's.
   using ComObjectWith::ComObjectWith;
+  /// E_NOTIMPL.
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override {
     if (out) *out = nullptr;
     return E_NOTIMPL;
   }
+  /// No connection point for any IID.
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID, IConnectionPoint** out) noexcept override {
     if (out) *out = nullptr;
     return CONNECT_E_NOCONNECTION;
   }
 };
 
+/// The object's IUnknown as QueryInterface answers it.
 IUnknown* identityOf(IUnknown* object) {
   com::ComPtr<IUnknown> unknown;
   object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.put()));
