@@ -45,7 +45,8 @@ void WINAPI machineGetLocalTime(LPSYSTEMTIME time) {
 }
 
 /// The locale items the platform reads, in Windows pictures: the simulated locale's tokens (d dd M
-/// MM yy yyyy, H HH h hh mm ss tt) are Windows' own.
+/// MM yy yyyy, H HH h hh mm ss tt) are Windows' own; the currency symbol and the month names as the
+/// scenario set them.
 bool machineLocaleItem(LCTYPE item, std::string& value) {
   automation::Locale locale = automation::platform().locale();
   switch (item) {
@@ -54,8 +55,18 @@ bool machineLocaleItem(LCTYPE item, std::string& value) {
     case LOCALE_STIMEFORMAT: value = locale.timePattern; return true;
     case LOCALE_STHOUSAND: value = locale.thousandsSeparator; return true;
     case LOCALE_SDECIMAL: value = locale.decimalSeparator; return true;
-    default: return false;
+    case LOCALE_SCURRENCY: value = locale.currencySymbol; return true;
+    default: break;
   }
+  if (item >= LOCALE_SMONTHNAME1 && item <= LOCALE_SMONTHNAME12) {
+    value = locale.monthNames[item - LOCALE_SMONTHNAME1];
+    return true;
+  }
+  if (item >= LOCALE_SABBREVMONTHNAME1 && item <= LOCALE_SABBREVMONTHNAME12) {
+    value = locale.abbreviatedMonthNames[item - LOCALE_SABBREVMONTHNAME1];
+    return true;
+  }
+  return false;
 }
 
 int WINAPI machineGetLocaleInfoW(LCID locale, LCTYPE item, LPWSTR data, int size) {
