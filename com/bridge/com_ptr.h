@@ -2,11 +2,16 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <utility>
+#include <vector>
 
 namespace mto::com {
+
+// Owners of COM resources: an interface reference, a BSTR, a VARIANT, an EXCEPINFO's strings and a
+// thread's COM initialisation.
 
 /// Owns one reference to a COM interface. `adopt` takes a reference the caller already owns,
 /// `share` adds one; `put` hands out the slot for an out-parameter.
@@ -92,25 +97,48 @@ class Bstr {
   BSTR s_ = nullptr;
 };
 
-/// Owns a VARIANT (cleared on destruction).
+/// Owns a VARIANT: initialised Empty, cleared on destruction (which releases a BSTR, an interface
+/// or an array it holds). Moving hands the content over and leaves the source Empty.
 class OwnedVariant {
  public:
-  OwnedVariant() { VariantInit(&v_); }
+  OwnedVariant() noexcept { VariantInit(&v_); }
   OwnedVariant(const OwnedVariant&) = delete;
   OwnedVariant& operator=(const OwnedVariant&) = delete;
+  OwnedVariant(OwnedVariant&& other) noexcept : v_(other.v_) { VariantInit(&other.v_); }
+  /// Clears what this one held first.
+  OwnedVariant& operator=(OwnedVariant&& other) noexcept {
+    if (this != &other) {
+      VariantClear(&v_);
+      v_ = other.v_;
+      VariantInit(&other.v_);
+    }
+    return *this;
+  }
   ~OwnedVariant() { VariantClear(&v_); }
 
-  VARIANT* get() { return &v_; }
-  const VARIANT* get() const { return &v_; }
-  VARIANT* operator->() { return &v_; }
-  const VARIANT* operator->() const { return &v_; }
+  /// Takes over a VARIANT the caller owned; `from` is left Empty.
+  static OwnedVariant adopt(VARIANT* from) noexcept {
+    OwnedVariant owned;
+    owned.v_ = *from;
+    VariantInit(from);
+    return owned;
+  }
+
+  /// The VARIANT itself, still owned here.
+  VARIANT* get() noexcept { return &v_; }
+  /// The VARIANT itself, still owned here.
+  const VARIANT* get() const noexcept { return &v_; }
+  /// The VARIANT's fields.
+  VARIANT* operator->() noexcept { return &v_; }
+  /// The VARIANT's fields.
+  const VARIANT* operator->() const noexcept { return &v_; }
   /// Clears and returns the VARIANT for an out-parameter.
-  VARIANT* put() {
+  VARIANT* put() noexcept {
     VariantClear(&v_);
     return &v_;
   }
   /// Moves the content out to a VARIANT the caller owns; this one is left Empty.
-  void detachTo(VARIANT* out) {
+  void detachTo(VARIANT* out) noexcept {
     *out = v_;
     VariantInit(&v_);
   }
@@ -119,33 +147,119 @@ class OwnedVariant {
   VARIANT v_;
 };
 
-/// Releases the BSTRs of an EXCEPINFO on destruction.
+/// Owns a contiguous run of VARIANTs, as DISPPARAMS takes arguments: each initialised Empty, all
+/// cleared on destruction (a by-reference VARIANT owns nothing, so clearing it frees nothing).
+/// Moving hands them all over and leaves the source with none.
+class OwnedVariantArray {
+ public:
+  /// `count` Empty VARIANTs.
+  explicit OwnedVariantArray(size_t count) : v_(count) {
+    for (VARIANT& v : v_) VariantInit(&v);
+  }
+  OwnedVariantArray(const OwnedVariantArray&) = delete;
+  OwnedVariantArray& operator=(const OwnedVariantArray&) = delete;
+  OwnedVariantArray(OwnedVariantArray&& other) noexcept : v_(std::exchange(other.v_, {})) {}
+  /// Clears what this one held first.
+  OwnedVariantArray& operator=(OwnedVariantArray&& other) noexcept {
+    if (this != &other) {
+      clear();
+      v_ = std::exchange(other.v_, {});
+    }
+    return *this;
+  }
+  ~OwnedVariantArray() { clear(); }
+
+  /// The first VARIANT; null when there are none.
+  VARIANT* data() noexcept { return v_.empty() ? nullptr : v_.data(); }
+  /// How many there are.
+  size_t size() const noexcept { return v_.size(); }
+  /// One of them, still owned here.
+  VARIANT& operator[](size_t i) noexcept { return v_[i]; }
+
+ private:
+  void clear() noexcept {
+    for (VARIANT& v : v_) VariantClear(&v);
+  }
+  std::vector<VARIANT> v_;
+};
+
+/// Owns the three BSTRs of an EXCEPINFO (source, description, help file), freed on destruction.
+/// Moving hands them over and leaves the source empty.
 class OwnedExcepInfo {
  public:
-  OwnedExcepInfo() { clear(); }
+  OwnedExcepInfo() noexcept { clear(); }
   OwnedExcepInfo(const OwnedExcepInfo&) = delete;
   OwnedExcepInfo& operator=(const OwnedExcepInfo&) = delete;
+  OwnedExcepInfo(OwnedExcepInfo&& other) noexcept : e_(other.e_) { other.clear(); }
+  /// Frees what this one held first.
+  OwnedExcepInfo& operator=(OwnedExcepInfo&& other) noexcept {
+    if (this != &other) {
+      release();
+      e_ = other.e_;
+      other.clear();
+    }
+    return *this;
+  }
   ~OwnedExcepInfo() { release(); }
-  EXCEPINFO* get() { return &e_; }
-  const EXCEPINFO* operator->() const { return &e_; }
+
+  /// The EXCEPINFO for a call to fill in; what it holds stays owned here.
+  EXCEPINFO* get() noexcept { return &e_; }
+  /// The EXCEPINFO's fields.
+  const EXCEPINFO* operator->() const noexcept { return &e_; }
   /// Moves the fields out to an EXCEPINFO the caller will free; this one is left empty.
-  void detachTo(EXCEPINFO* out) {
+  void detachTo(EXCEPINFO* out) noexcept {
     *out = e_;
     clear();
   }
-  void reset() {
+  /// Frees the strings and empties every field.
+  void reset() noexcept {
     release();
     clear();
   }
 
  private:
-  void clear() { e_ = EXCEPINFO{}; }
-  void release() {
+  void clear() noexcept { e_ = EXCEPINFO{}; }
+  void release() noexcept {
     SysFreeString(e_.bstrSource);
     SysFreeString(e_.bstrDescription);
     SysFreeString(e_.bstrHelpFile);
   }
   EXCEPINFO e_;
+};
+
+/// Joins the calling thread to COM (CoInitializeEx) for its lifetime. It calls CoUninitialize only
+/// when its own CoInitializeEx succeeded, S_FALSE (already initialised the same way) included:
+/// each successful call must be paired, a failed one (RPC_E_CHANGED_MODE) must not. Movable, so the
+/// pairing may change hands; it must end on the thread that made it.
+class ComInitialization {
+ public:
+  /// Initialises with the given concurrency model (COINIT_APARTMENTTHREADED by default).
+  explicit ComInitialization(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+      : result_(CoInitializeEx(nullptr, model)) {}
+  ComInitialization(const ComInitialization&) = delete;
+  ComInitialization& operator=(const ComInitialization&) = delete;
+  ComInitialization(ComInitialization&& other) noexcept : result_(std::exchange(other.result_, kNothingOwned)) {}
+  /// Ends this one's initialisation first.
+  ComInitialization& operator=(ComInitialization&& other) noexcept {
+    if (this != &other) {
+      end();
+      result_ = std::exchange(other.result_, kNothingOwned);
+    }
+    return *this;
+  }
+  ~ComInitialization() { end(); }
+
+  /// What CoInitializeEx answered (CO_E_NOTINITIALIZED once moved from).
+  HRESULT result() const noexcept { return result_; }
+  /// Whether COM is usable on this thread through this guard.
+  bool ok() const noexcept { return SUCCEEDED(result_); }
+
+ private:
+  static constexpr HRESULT kNothingOwned = CO_E_NOTINITIALIZED;
+  void end() noexcept {
+    if (SUCCEEDED(std::exchange(result_, kNothingOwned))) CoUninitialize();
+  }
+  HRESULT result_;
 };
 
 }  // namespace mto::com

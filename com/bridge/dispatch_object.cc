@@ -34,20 +34,13 @@ AdapterTable& adapterTable() {
   automation::raiseError(kNoEvents, "Object or class does not support the set of events");
 }
 
-/// Clears the argument VARIANTs of an outgoing call whatever happens to the call.
+/// The argument VARIANTs of an outgoing call, cleared whatever happens to the call.
 struct ArgumentBlock {
-  explicit ArgumentBlock(size_t count) : slots(count), byRef(count) {
-    for (auto& v : slots) VariantInit(&v);
-    for (auto& v : byRef) VariantInit(&v);
-  }
-  ~ArgumentBlock() {
-    for (auto& v : slots) VariantClear(&v);  // by-reference slots own nothing
-    for (auto& v : byRef) VariantClear(&v);
-  }
-  ArgumentBlock(const ArgumentBlock&) = delete;
-  ArgumentBlock& operator=(const ArgumentBlock&) = delete;
-  std::vector<VARIANT> slots;
-  std::vector<VARIANT> byRef;
+  explicit ArgumentBlock(size_t count) : slots(count), byRef(count) {}
+  /// What DISPPARAMS gets, last argument first.
+  OwnedVariantArray slots;
+  /// The values by-reference slots point at, in natural order.
+  OwnedVariantArray byRef;
 };
 
 }  // namespace
@@ -108,7 +101,7 @@ Variant DispatchObject::invoke(std::string_view member, CallKind kind, automatio
     }
   }
   DISPID putId = DISPID_PROPERTYPUT;
-  DISPPARAMS params{count ? block.slots.data() : nullptr, nullptr, static_cast<UINT>(count), 0};
+  DISPPARAMS params{block.slots.data(), nullptr, static_cast<UINT>(count), 0};
   WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
   if (kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef) {
     flags = kind == CallKind::PropertyPut ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYPUTREF;

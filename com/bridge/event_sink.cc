@@ -15,21 +15,9 @@ EventSinkDispatch::EventSinkDispatch(std::shared_ptr<automation::EventSink> sink
                                      ComPtr<ITypeInfo> sourceInfo)
     : sink_(std::move(sink)), source_(source), sourceInfo_(std::move(sourceInfo)) {}
 
-HRESULT EventSinkDispatch::QueryInterface(REFIID iid, void** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != source_) return E_NOINTERFACE;
-  *out = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG EventSinkDispatch::AddRef() noexcept { return ++refs_; }
-
-ULONG EventSinkDispatch::Release() noexcept {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
+void* EventSinkDispatch::interfaceFor(REFIID iid) noexcept {
+  if (iid == source_) return static_cast<IDispatch*>(this);
+  return ComObject::interfaceFor(iid);
 }
 
 HRESULT EventSinkDispatch::GetTypeInfoCount(UINT* count) noexcept {

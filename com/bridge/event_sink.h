@@ -3,14 +3,13 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <unordered_map>
 
 #include "automation/object.h"
+#include "bridge/com_object.h"
 #include "bridge/com_ptr.h"
-#include "bridge/module_count.h"
 
 namespace mto::com {
 
@@ -22,14 +21,11 @@ namespace mto::com {
 ///
 /// It holds the EventSink strongly and nothing else of the plug-in: the core's sink holds only a
 /// weak link to the plug-in object, so host -> connection -> sink makes no cycle.
-class EventSinkDispatch : public IDispatch, private CountedObject {
+class EventSinkDispatch : public ComObject<IDispatch> {
  public:
   static ComPtr<IDispatch> create(std::shared_ptr<automation::EventSink> sink, const IID& source,
                                    ComPtr<ITypeInfo> sourceInfo);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) noexcept override;
@@ -38,11 +34,12 @@ class EventSinkDispatch : public IDispatch, private CountedObject {
 
  private:
   EventSinkDispatch(std::shared_ptr<automation::EventSink> sink, const IID& source, ComPtr<ITypeInfo> sourceInfo);
-  virtual ~EventSinkDispatch() = default;
+  ~EventSinkDispatch() override = default;
+  /// The source interface's IID answers as IDispatch too.
+  void* interfaceFor(REFIID iid) noexcept override;
   /// The event's name, empty for a DISPID the source interface does not have.
   const std::string& eventName(DISPID id);
 
-  std::atomic<ULONG> refs_{1};
   std::shared_ptr<automation::EventSink> sink_;
   IID source_;
   ComPtr<ITypeInfo> sourceInfo_;

@@ -6,11 +6,15 @@ namespace mto::com {
 // it serves that are still alive, and IClassFactory::LockServer locks. DllCanUnloadNow answers S_OK
 // only when both are zero.
 
+/// How many CountedObjects are alive.
 long liveObjects() noexcept;
+/// How many LockServer(TRUE) calls are not yet undone.
 long serverLocks() noexcept;
+/// LockServer(lock).
 void lockServer(bool lock) noexcept;
 
-/// Base of every COM object the module serves: counts it for as long as it lives.
+/// Counts an object in `liveObjects` for as long as it lives; the base of ComObject
+/// (bridge/com_object.h), through which every COM object of the module gets it.
 class CountedObject {
  public:
   CountedObject() noexcept;

@@ -79,30 +79,10 @@ const ObjectDispatch::Member* ObjectDispatch::findMember(DISPID id) const {
   return nullptr;
 }
 
-void* ObjectDispatch::findInterface(REFIID) { return nullptr; }
-
-HRESULT ObjectDispatch::QueryInterface(REFIID iid, void** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || (interfaceInfo_ && iid == interfaceId_))
-    *out = static_cast<IDispatch*>(this);
-  else if (iid == IID_IProvideClassInfo && classInfo_)
-    *out = static_cast<IProvideClassInfo*>(this);
-  else if (iid == IID_IObjectHolder)
-    *out = static_cast<IObjectHolder*>(this);
-  else if (void* extra = findInterface(iid))
-    *out = extra;
-  if (!*out) return E_NOINTERFACE;
-  AddRef();
-  return S_OK;
-}
-
-ULONG ObjectDispatch::AddRef() noexcept { return ++refs_; }
-
-ULONG ObjectDispatch::Release() noexcept {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
+void* ObjectDispatch::interfaceFor(REFIID iid) noexcept {
+  if (interfaceInfo_ && iid == interfaceId_) return static_cast<IDispatch*>(this);
+  if (iid == IID_IProvideClassInfo && !classInfo_) return nullptr;
+  return ComObject::interfaceFor(iid);
 }
 
 HRESULT ObjectDispatch::GetTypeInfoCount(UINT* count) noexcept {

@@ -4,13 +4,12 @@
 #include <oaidl.h>
 #include <ocidl.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "automation/object.h"
+#include "bridge/com_object.h"
 #include "bridge/com_ptr.h"
-#include "bridge/module_count.h"
 
 namespace mto::com {
 
@@ -26,23 +25,27 @@ struct IObjectHolder : IUnknown {
 };
 extern const IID IID_IObjectHolder;
 
+}  // namespace mto::com
+
+__CRT_UUID_DECL(mto::com::IObjectHolder, 0x64bca0d8, 0x78c1, 0x4be3, 0x96, 0x7f, 0x94, 0xfb, 0xa4, 0xe3, 0xf2, 0x71)
+
+namespace mto::com {
+
 /// IDispatch over an `Object`: how plug-in objects reach a host. With type information (a
 /// dispinterface, and optionally the coclass for IProvideClassInfo) names and DISPIDs come from it;
 /// without, or with `openMembers`, each new name gets the next free DISPID (the Object reports a
 /// missing member when invoked).
 /// Names compare without regard to case. Invoke maps the DISPID back to the member name and calls
 /// `Object::invoke`; errors leave as DISP_E_EXCEPTION with EXCEPINFO.
-class ObjectDispatch : public IDispatch, public IProvideClassInfo, public IObjectHolder, private CountedObject {
+/// It answers IUnknown, IDispatch, the dispinterface's IID, IProvideClassInfo (only with a coclass)
+/// and IObjectHolder.
+class ObjectDispatch : public ComObject<IDispatch, IProvideClassInfo, IObjectHolder> {
  public:
   static ComPtr<IDispatch> create(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo = {},
                                   ComPtr<ITypeInfo> classInfo = {}, bool openMembers = false);
   /// The Object inside one of this module's wrappers; null for anything else.
   static automation::ObjectPtr unwrap(IUnknown* unknown);
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
@@ -60,9 +63,9 @@ class ObjectDispatch : public IDispatch, public IProvideClassInfo, public IObjec
  protected:
   ObjectDispatch(automation::ObjectPtr object, ComPtr<ITypeInfo> interfaceInfo, ComPtr<ITypeInfo> classInfo,
                  bool openMembers = false);
-  virtual ~ObjectDispatch();
-  /// Further interfaces a derived class answers (already AddRef'd by the caller); null for none.
-  virtual void* findInterface(REFIID iid);
+  ~ObjectDispatch() override;
+  /// The dispinterface's IID as IDispatch, no IProvideClassInfo without a coclass, else the table.
+  void* interfaceFor(REFIID iid) noexcept override;
 
  private:
   struct Member {
@@ -72,7 +75,6 @@ class ObjectDispatch : public IDispatch, public IProvideClassInfo, public IObjec
   const Member* findMember(const wchar_t* name) const;
   const Member* findMember(DISPID id) const;
 
-  std::atomic<ULONG> refs_{1};
   automation::ObjectPtr object_;
   ComPtr<ITypeInfo> interfaceInfo_;
   ComPtr<ITypeInfo> classInfo_;

@@ -33,14 +33,6 @@ std::string localeItem(LCTYPE item, std::string_view fallback) {
   return toUtf8(buffer);
 }
 
-// The process environment, not the C runtime's copy: a host that sets the variable with
-// SetEnvironmentVariableW after start-up is heard too.
-bool messageBoxesSuppressed() {
-  wchar_t value[8] = {};
-  DWORD length = GetEnvironmentVariableW(L"MTO_SUPPRESS_MESSAGE_BOX", value, 8);
-  return length > 0 && !(length == 1 && value[0] == L'0');
-}
-
 /// Copies a picture, passing each run of one letter through `mapRun` and quoted text unchanged.
 template <typename MapRun>
 std::string convertPicture(std::string_view picture, MapRun mapRun) {
@@ -97,11 +89,6 @@ automation::Locale WindowsPlatform::locale() {
 int32_t WindowsPlatform::messageBox(std::string_view text, std::string_view title, int32_t style) {
   std::wstring wideText = toWide(text);
   std::wstring wideTitle = toWide(title);
-  if (messageBoxesSuppressed()) {
-    std::wstring line = L"[message box suppressed] " + wideTitle + L": " + wideText + L"\n";
-    OutputDebugStringW(line.c_str());
-    return IDOK;
-  }
   return MessageBoxW(GetActiveWindow(), wideText.c_str(), wideTitle.c_str(), static_cast<UINT>(style));
 }
 

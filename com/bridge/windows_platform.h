@@ -9,9 +9,6 @@ namespace mto::com {
 
 /// The platform services on Windows: objects by ProgID through COM, the process id, the user's
 /// locale, the message box and the local clock.
-///
-/// Message boxes never block a test: when the environment variable MTO_SUPPRESS_MESSAGE_BOX is set
-/// to anything but "" or "0", a message box is written to the debugger output and answered OK.
 class WindowsPlatform : public automation::Platform {
  public:
   /// CLSIDFromProgID + CoCreateInstance (in-process or local server); failure raises 429 naming
@@ -19,6 +16,7 @@ class WindowsPlatform : public automation::Platform {
   automation::ObjectPtr createObject(std::string_view progId) override;
   uint32_t processId() override;
   automation::Locale locale() override;
+  /// MessageBoxW over the active window, with the style as given; returns the button pressed.
   int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override;
   automation::Date now() override;
 };

@@ -57,23 +57,6 @@ ComPtr<IDispatch> createPlugin() {
 
 ComPtr<IClassFactory> PluginFactory::create() { return ComPtr<IClassFactory>::adopt(new PluginFactory()); }
 
-HRESULT PluginFactory::QueryInterface(REFIID iid, void** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-  *out = static_cast<IClassFactory*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG PluginFactory::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-
-ULONG PluginFactory::Release() noexcept {
-  LONG left = InterlockedDecrement(&refs_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
 HRESULT PluginFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
   return firewall([&]() -> HRESULT {
     if (!out) return E_POINTER;

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "bridge/com_object.h"
 #include "bridge/com_ptr.h"
-#include "bridge/module_count.h"
 
 namespace mto::com {
 
@@ -13,19 +13,16 @@ namespace mto::com {
 ComPtr<IDispatch> createPlugin();
 
 /// The class factory of clsMTOChange; aggregation is not supported.
-class PluginFactory : public IClassFactory, private CountedObject {
+class PluginFactory : public ComObject<IClassFactory> {
  public:
+  /// A new factory, answering IUnknown and IClassFactory.
   static ComPtr<IClassFactory> create();
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override;
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override;
 
  private:
   PluginFactory() = default;
-  virtual ~PluginFactory() = default;
-  LONG refs_ = 1;
+  ~PluginFactory() override = default;
 };
 
 }  // namespace mto::com

@@ -19,6 +19,7 @@
 #include "automation/convert.h"
 #include "automation/dates.h"
 #include "automation/error.h"
+#include "bridge/com_ptr.h"
 #include "bridge/text.h"
 #include "bridge/windows_platform.h"
 #include "oracle/corpus.h"
@@ -70,27 +71,22 @@ Result errorResult(HRESULT hr) {
   }
 }
 
-/// An owned VARIANT.
-struct Var {
-  VARIANT v;
-  Var() { VariantInit(&v); }
-  explicit Var(const Value& value) {
-    VariantInit(&v);
-    switch (value.kind) {
-      case Value::Kind::Empty: break;
-      case Value::Kind::Null: V_VT(&v) = VT_NULL; break;
-      case Value::Kind::Boolean: V_VT(&v) = VT_BOOL; V_BOOL(&v) = value.number != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
-      case Value::Kind::Integer: V_VT(&v) = VT_I2; V_I2(&v) = static_cast<SHORT>(value.number); break;
-      case Value::Kind::Long: V_VT(&v) = VT_I4; V_I4(&v) = static_cast<LONG>(value.number); break;
-      case Value::Kind::Double: V_VT(&v) = VT_R8; V_R8(&v) = value.number; break;
-      case Value::Kind::Date: V_VT(&v) = VT_DATE; V_DATE(&v) = value.number; break;
-      case Value::Kind::String: V_VT(&v) = VT_BSTR; V_BSTR(&v) = com::allocBstr(value.text); break;
-    }
+/// The corpus value as an OLE VARIANT.
+com::OwnedVariant oleValue(const Value& value) {
+  com::OwnedVariant owned;
+  VARIANT& v = *owned.get();
+  switch (value.kind) {
+    case Value::Kind::Empty: break;
+    case Value::Kind::Null: V_VT(&v) = VT_NULL; break;
+    case Value::Kind::Boolean: V_VT(&v) = VT_BOOL; V_BOOL(&v) = value.number != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
+    case Value::Kind::Integer: V_VT(&v) = VT_I2; V_I2(&v) = static_cast<SHORT>(value.number); break;
+    case Value::Kind::Long: V_VT(&v) = VT_I4; V_I4(&v) = static_cast<LONG>(value.number); break;
+    case Value::Kind::Double: V_VT(&v) = VT_R8; V_R8(&v) = value.number; break;
+    case Value::Kind::Date: V_VT(&v) = VT_DATE; V_DATE(&v) = value.number; break;
+    case Value::Kind::String: V_VT(&v) = VT_BSTR; V_BSTR(&v) = com::allocBstr(value.text); break;
   }
-  ~Var() { VariantClear(&v); }
-  Var(const Var&) = delete;
-  Var& operator=(const Var&) = delete;
-};
+  return owned;
+}
 
 automation::Variant runtimeValue(const Value& value) {
   switch (value.kind) {
@@ -171,10 +167,10 @@ Result oleResult(const oracle::Entry& entry, LCID lcid) {
   auto change = [&](VARTYPE to) -> Result {
     // The classic runtime refuses Null itself (error 94) before oleaut32 sees it.
     if (args[0].kind == Value::Kind::Null) return {Result::Kind::Error, 94, {}};
-    Var in(args[0]);
-    Var out;
-    HRESULT hr = VariantChangeTypeEx(&out.v, &in.v, lcid, VARIANT_ALPHABOOL, to);
-    return FAILED(hr) ? errorResult(hr) : fromVariant(out.v);
+    com::OwnedVariant in = oleValue(args[0]);
+    com::OwnedVariant out;
+    HRESULT hr = VariantChangeTypeEx(out.get(), in.get(), lcid, VARIANT_ALPHABOOL, to);
+    return FAILED(hr) ? errorResult(hr) : fromVariant(*out.get());
   };
   switch (entry.operation) {
     case Operation::ToDouble: return change(VT_R8);
@@ -184,20 +180,20 @@ Result oleResult(const oracle::Entry& entry, LCID lcid) {
     case Operation::ToText: return change(VT_BSTR);
     case Operation::ToDate: return change(VT_DATE);
     case Operation::DateFromText: {
-      Var in(args[0]);
+      com::OwnedVariant in = oleValue(args[0]);
       DATE date = 0;
-      HRESULT hr = VarDateFromStr(V_BSTR(&in.v), lcid, 0, &date);
+      HRESULT hr = VarDateFromStr(V_BSTR(in.get()), lcid, 0, &date);
       return FAILED(hr) ? errorResult(hr) : Result{Result::Kind::Date, date, {}};
     }
     case Operation::Format: {
       if (args[1].kind == Value::Kind::Null) return {Result::Kind::Error, 94, {}};
-      Var pattern(args[0]);
-      Var value(args[1]);
+      com::OwnedVariant pattern = oleValue(args[0]);
+      com::OwnedVariant value = oleValue(args[1]);
       BYTE tokens[1024];
-      HRESULT hr = VarTokenizeFormatString(V_BSTR(&pattern.v), tokens, sizeof tokens, 1, 1, lcid, nullptr);
+      HRESULT hr = VarTokenizeFormatString(V_BSTR(pattern.get()), tokens, sizeof tokens, 1, 1, lcid, nullptr);
       if (FAILED(hr)) return errorResult(hr);
       BSTR text = nullptr;
-      hr = VarFormatFromTokens(&value.v, V_BSTR(&pattern.v), tokens, 0, &text, lcid);
+      hr = VarFormatFromTokens(value.get(), V_BSTR(pattern.get()), tokens, 0, &text, lcid);
       if (FAILED(hr)) return errorResult(hr);
       Result result{Result::Kind::Text, 0, com::fromBstr(text)};
       SysFreeString(text);
@@ -205,9 +201,9 @@ Result oleResult(const oracle::Entry& entry, LCID lcid) {
     }
     case Operation::Compare: {
       // Locale 0: strings in binary order, as the classic runtime's default Option Compare Binary.
-      Var a(args[0]);
-      Var b(args[1]);
-      HRESULT hr = VarCmp(&a.v, &b.v, 0, 0);
+      com::OwnedVariant a = oleValue(args[0]);
+      com::OwnedVariant b = oleValue(args[1]);
+      HRESULT hr = VarCmp(a.get(), b.get(), 0, 0);
       if (hr == VARCMP_NULL) return orderResult(2);
       if (hr == VARCMP_LT || hr == VARCMP_EQ || hr == VARCMP_GT) return orderResult(static_cast<int>(hr) - 1);
       return errorResult(hr);

@@ -16,6 +16,7 @@
 #include "bridge/windows_platform.h"
 #include "test_host/check.h"
 #include "test_host/host_types.h"
+#include "test_host/os_hooks.h"
 #include "test_host/suites.h"
 
 namespace mto::testhost {
@@ -459,8 +460,15 @@ void platformServices() {
       t.expectEq(com::runtimeTimePattern(windows), runtime, windows);
     }
   });
-  t.run("message boxes are answered OK while suppressed",
-        [&] { EXPECT(platform.messageBox("never shown", "test", MB_OKCANCEL) == IDOK); });
+  t.run("a message box goes to MessageBoxW with its text, title and style", [&] {
+    takeInterceptedMessageBoxes();
+    EXPECT(platform.messageBox("Menge \xC3\xBC 10", "T8MTOChange", MB_OKCANCEL | MB_ICONQUESTION) == IDOK);
+    std::vector<InterceptedMessageBox> shown = takeInterceptedMessageBoxes();
+    if (!EXPECT(shown.size() == 1)) return;
+    t.expectEq(shown[0].text, "Menge \xC3\xBC 10", "text");
+    t.expectEq(shown[0].title, "T8MTOChange", "title");
+    EXPECT(shown[0].style == (MB_OKCANCEL | MB_ICONQUESTION));
+  });
 }
 
 }  // namespace

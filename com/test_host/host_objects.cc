@@ -17,23 +17,6 @@ using automation::Variant;
 
 ConnectionPoint::ConnectionPoint(HostObject* owner, const IID& events) : owner_(owner), events_(events) {}
 
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *out = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG ConnectionPoint::AddRef() noexcept { return ++refs_; }
-
-ULONG ConnectionPoint::Release() noexcept {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
   if (!iid) return E_POINTER;
   *iid = events_;
@@ -96,7 +79,7 @@ ComPtr<HostObject> HostObject::create(automation::ObjectPtr behaviour, const Hos
 }
 
 HostObject::HostObject(automation::ObjectPtr behaviour, const HostClass& type)
-    : ObjectDispatch(std::move(behaviour), type.dispatch, type.provideClassInfo ? type.coclass : nullptr),
+    : ComObjectWith(std::move(behaviour), type.dispatch, type.provideClassInfo ? type.coclass : nullptr),
       events_(type.events) {
   if (events_) point_ = ComPtr<ConnectionPoint>::adopt(new ConnectionPoint(this, com::guidOf(events_.get())));
 }
@@ -105,17 +88,10 @@ HostObject::~HostObject() {
   if (point_) point_->detach();
 }
 
-HRESULT HostObject::QueryInterface(REFIID iid, void** out) noexcept {
-  if (iid == com::IID_IObjectHolder) {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  return ObjectDispatch::QueryInterface(iid, out);
-}
-
-void* HostObject::findInterface(REFIID iid) {
-  if (iid == IID_IConnectionPointContainer && point_) return static_cast<IConnectionPointContainer*>(this);
-  return nullptr;
+void* HostObject::interfaceFor(REFIID iid) noexcept {
+  if (iid == com::IID_IObjectHolder) return nullptr;
+  if (iid == IID_IConnectionPointContainer && !point_) return nullptr;
+  return ComObjectWith::interfaceFor(iid);
 }
 
 HRESULT HostObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) noexcept {
@@ -193,23 +169,6 @@ const Variant& ScriptedObject::propertyValue(std::string_view name) const {
 }
 
 // ---- FunctionFactory
-
-HRESULT FunctionFactory::QueryInterface(REFIID iid, void** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-  *out = static_cast<IClassFactory*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG FunctionFactory::AddRef() noexcept { return ++refs_; }
-
-ULONG FunctionFactory::Release() noexcept {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
 
 HRESULT FunctionFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
   return com::firewall([&]() -> HRESULT {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "automation/object.h"
+#include "bridge/com_object.h"
 #include "bridge/com_ptr.h"
 #include "bridge/object_dispatch.h"
 
@@ -38,12 +39,9 @@ class HostObject;
 
 /// The connection point of a host object's event interface. It queries each advising sink for the
 /// event interface's IID, as real hosts do.
-class ConnectionPoint : public IConnectionPoint {
+class ConnectionPoint : public com::ComObject<IConnectionPoint> {
  public:
   ConnectionPoint(HostObject* owner, const IID& events);
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override;
   HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
@@ -56,8 +54,7 @@ class ConnectionPoint : public IConnectionPoint {
   void detach() { owner_ = nullptr; }
 
  private:
-  virtual ~ConnectionPoint() = default;
-  ULONG refs_ = 1;
+  ~ConnectionPoint() override = default;
   HostObject* owner_;
   IID events_;
   std::map<DWORD, ComPtr<IDispatch>> sinks_;
@@ -68,13 +65,10 @@ class ConnectionPoint : public IConnectionPoint {
 /// its class says so) and IConnectionPointContainer for its events. Counts GetIDsOfNames calls, so
 /// a test can tell that a client resolves each name once. It stands for a foreign object: the
 /// bridge in this process never unwraps it, as it could not unwrap a real host's.
-class HostObject : public com::ObjectDispatch, public IConnectionPointContainer {
+class HostObject : public com::ComObjectWith<com::ObjectDispatch, IConnectionPointContainer> {
  public:
   static ComPtr<HostObject> create(automation::ObjectPtr behaviour, const HostClass& type);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ObjectDispatch::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() noexcept override { return ObjectDispatch::Release(); }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                                           DISPID* ids) noexcept override;
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
@@ -89,7 +83,8 @@ class HostObject : public com::ObjectDispatch, public IConnectionPointContainer 
   HRESULT raise(std::wstring_view event, std::vector<VARIANT> args, EXCEPINFO* excepInfo = nullptr);
 
  protected:
-  void* findInterface(REFIID iid) override;
+  /// Never IObjectHolder (it stands for a foreign object); IConnectionPointContainer only with events.
+  void* interfaceFor(REFIID iid) noexcept override;
 
  private:
   HostObject(automation::ObjectPtr behaviour, const HostClass& type);
@@ -124,18 +119,14 @@ class ScriptedObject : public automation::Object {
 };
 
 /// A class factory that makes objects with a function; registered with CoRegisterClassObject.
-class FunctionFactory : public IClassFactory {
+class FunctionFactory : public com::ComObject<IClassFactory> {
  public:
   explicit FunctionFactory(std::function<ComPtr<IDispatch>()> make) : make_(std::move(make)) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override;
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override;
 
  private:
-  virtual ~FunctionFactory() = default;
-  ULONG refs_ = 1;
+  ~FunctionFactory() override = default;
   std::function<ComPtr<IDispatch>()> make_;
 };
 

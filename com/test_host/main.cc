@@ -12,12 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "bridge/com_ptr.h"
 #include "bridge/object_dispatch.h"
 #include "bridge/text.h"
 #include "host/contract.h"
 #include "sim/components/collections.h"
 #include "test_host/check.h"
 #include "test_host/host_types.h"
+#include "test_host/os_hooks.h"
 #include "test_host/replay.h"
 #include "test_host/suites.h"
 
@@ -47,16 +49,26 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 2; i < argc; ++i) arguments.push_back(mto::com::toUtf8(argv[i]));
     return mto::testhost::runReplay(arguments);
   }
-  // Never let the component's own message box wait for a click.
-  SetEnvironmentVariableW(L"MTO_SUPPRESS_MESSAGE_BOX", L"1");
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+  // No message box may wait for a click: neither this program's (the bridge's platform in the
+  // bridge tests) nor the plug-in DLL's is ever shown.
+  std::string problem;
+  HMODULE plugin = mto::testhost::loadRegisteredPlugin();
+  if (!mto::testhost::hookMessageBox(GetModuleHandleW(nullptr), problem) ||
+      (plugin && !mto::testhost::hookMessageBox(plugin, problem))) {
+    std::printf("message boxes cannot be intercepted: %s\n0 passed, 1 failed\n", problem.c_str());
+    return 1;
+  }
+  mto::com::ComInitialization apartment;
+  if (!apartment.ok()) {
     std::printf("CoInitializeEx failed\n0 passed, 1 failed\n");
     return 1;
   }
   auto& tests = mto::testhost::tests();
   {
     mto::testhost::ClassRegistrations classes;
+    mto::testhost::runComObjectTests();
     tests.group("test host set-up");
+    tests.run("the registered plug-in's DLL is loaded, its message boxes intercepted", [&] { EXPECT(plugin); });
     tests.run("the collection library is served to CreateObject", [&] { EXPECT(serveCollections(classes)); });
     mto::testhost::runBridgeTests();
     mto::testhost::runPluginTests();
@@ -64,6 +76,5 @@ int wmain(int argc, wchar_t** argv) {
     mto::testhost::runReplayTests();
   }
   tests.summary();
-  CoUninitialize();
   return tests.failed() == 0 ? 0 : 1;
 }

@@ -1,12 +1,17 @@
 #include "test_host/os_hooks.h"
 
+#include <objbase.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 #include "automation/dates.h"
 #include "automation/platform.h"
 #include "bridge/text.h"
+#include "guids.h"
 
 namespace mto::testhost {
 
@@ -84,11 +89,23 @@ DWORD WINAPI machineGetCurrentProcessId() {
   return automation::platform().processId();
 }
 
+struct Intercepted {
+  std::mutex mutex;
+  std::vector<InterceptedMessageBox> boxes;
+};
+Intercepted& intercepted() {
+  static auto* record = new Intercepted;
+  return *record;
+}
+
 int WINAPI machineMessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT style) {
   std::string utf8Text = text ? com::toUtf8(text) : std::string();
   std::string utf8Caption = caption ? com::toUtf8(caption) : std::string();
   if (!scenarioRunning) {
     std::fprintf(stderr, "[message box outside a scenario] %s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
+    Intercepted& record = intercepted();
+    std::lock_guard lock(record.mutex);
+    record.boxes.push_back({utf8Text, utf8Caption, static_cast<int32_t>(style)});
     return IDOK;
   }
   return automation::platform().messageBox(utf8Text, utf8Caption, static_cast<int32_t>(style));
@@ -134,13 +151,38 @@ bool hook(HMODULE module, const char* name, Fn replacement, Fn* system, std::str
 }  // namespace
 
 bool hookPlatformImports(HMODULE module, std::string& problem) {
-  MessageBoxWFn unusedMessageBox = nullptr;  // never called through: a box must not block a replay
+  MessageBoxWFn unusedMessageBox = nullptr;  // never called through: a box must not block a test
   bool ok = hook(module, "GetLocalTime", &machineGetLocalTime, &systemGetLocalTime, problem);
   ok = hook(module, "GetLocaleInfoW", &machineGetLocaleInfoW, &systemGetLocaleInfoW, problem) && ok;
   ok = hook(module, "GetCurrentProcessId", &machineGetCurrentProcessId, &systemGetCurrentProcessId, problem) && ok;
   ok = hook(module, "MessageBoxW", &machineMessageBoxW, &unusedMessageBox, problem) && ok;
   if (!ok) problem = "the module does not import " + problem;
   return ok;
+}
+
+bool hookMessageBox(HMODULE module, std::string& problem) {
+  MessageBoxWFn unusedMessageBox = nullptr;
+  std::string missing;
+  if (hook(module, "MessageBoxW", &machineMessageBoxW, &unusedMessageBox, missing)) return true;
+  problem = "the module does not import " + missing;
+  return false;
+}
+
+std::vector<InterceptedMessageBox> takeInterceptedMessageBoxes() {
+  Intercepted& record = intercepted();
+  std::lock_guard lock(record.mutex);
+  return std::exchange(record.boxes, {});
+}
+
+HMODULE loadRegisteredPlugin() {
+  wchar_t clsid[64] = {};
+  StringFromGUID2(com::kClsidMtoChange, clsid, 64);
+  std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
+  wchar_t path[MAX_PATH * 2] = {};
+  DWORD size = sizeof path;
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size) != ERROR_SUCCESS)
+    return nullptr;
+  return LoadLibraryW(path);
 }
 
 ScenarioMachine::ScenarioMachine() : outer_(scenarioRunning) { scenarioRunning = true; }

@@ -16,6 +16,7 @@
 
 #include "automation/error.h"
 #include "bridge/com_error.h"
+#include "bridge/com_ptr.h"
 #include "bridge/text.h"
 #include "bridge/variant_convert.h"
 #include "guids.h"
@@ -45,18 +46,6 @@ struct Replayed {
   size_t objectsLeft = 0;
 };
 
-/// The registered server's file, from its InprocServer32 key.
-std::optional<std::wstring> registeredServer() {
-  wchar_t clsid[64] = {};
-  StringFromGUID2(com::kClsidMtoChange, clsid, 64);
-  std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
-  wchar_t path[MAX_PATH * 2] = {};
-  DWORD size = sizeof path;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size) != ERROR_SUCCESS)
-    return std::nullopt;
-  return std::wstring(path);
-}
-
 /// The plug-in as the simulated host creates it: the registered class, by ProgID.
 automation::ObjectPtr createPlugin() {
   std::wstring progId = com::toWide(host::progid::kPlugin);
@@ -71,7 +60,8 @@ automation::ObjectPtr createPlugin() {
 Replayed replay(const std::string& file, const std::vector<std::string>& progIds) {
   Replayed outcome;
   std::thread worker([&] {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    com::ComInitialization apartment;
+    if (!apartment.ok()) {
       outcome.problem = "CoInitializeEx failed";
       return;
     }
@@ -90,7 +80,6 @@ Replayed replay(const std::string& file, const std::vector<std::string>& progIds
         }
       }
     }
-    CoUninitialize();
   });
   worker.join();  // the plug-in's per-thread state is gone with the thread
   outcome.objectsLeft = SimObjectDispatch::alive();
@@ -135,14 +124,14 @@ int runReplay(const std::vector<std::string>& arguments) {
     return 2;
   }
 
-  // The plug-in's message boxes are the scenario's: they must reach MessageBoxW, which is hooked.
-  SetEnvironmentVariableW(L"MTO_SUPPRESS_MESSAGE_BOX", nullptr);
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+  com::ComInitialization apartment;
+  if (!apartment.ok()) {
     std::printf("CoInitializeEx failed\n0 passed, 1 failed\n");
     return 1;
   }
-  auto server = registeredServer();
-  HMODULE module = server ? LoadLibraryW(server->c_str()) : nullptr;  // kept loaded for the whole run
+  // The plug-in's message boxes are the scenario's: its MessageBoxW answers from the scenario's
+  // platform, which records them as in process.
+  HMODULE module = loadRegisteredPlugin();
   std::string problem;
   if (!module) {
     std::printf("the plug-in is not registered or its DLL does not load\n0 passed, %zu failed\n", files.size());
@@ -193,7 +182,6 @@ int runReplay(const std::vector<std::string>& arguments) {
   }
   std::printf("%d passed, %d failed\n", passed, failed);
   std::fflush(stdout);
-  CoUninitialize();
   return failed == 0 ? 0 : 1;
 }
 

@@ -65,7 +65,7 @@ class EventForwarder : public automation::EventSink {
         com::toVariant(args[i].value(), &slot);
       }
     }
-    DISPPARAMS params{count ? slots.values.data() : nullptr, nullptr, static_cast<UINT>(count), 0};
+    DISPPARAMS params{slots.values.data(), nullptr, static_cast<UINT>(count), 0};
     com::OwnedExcepInfo excepInfo;
     UINT argError = 0;
     HRESULT hr = receiver_->Invoke(found->second, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
@@ -83,18 +83,9 @@ class EventForwarder : public automation::EventSink {
  private:
   /// The VARIANTs of one event call, cleared whatever happens (by-reference slots own nothing).
   struct Slots {
-    explicit Slots(size_t count) : values(count), referenced(count), booleans(count, VARIANT_FALSE) {
-      for (auto& v : values) VariantInit(&v);
-      for (auto& v : referenced) VariantInit(&v);
-    }
-    ~Slots() {
-      for (auto& v : values) VariantClear(&v);
-      for (auto& v : referenced) VariantClear(&v);
-    }
-    Slots(const Slots&) = delete;
-    Slots& operator=(const Slots&) = delete;
-    std::vector<VARIANT> values;
-    std::vector<VARIANT> referenced;
+    explicit Slots(size_t count) : values(count), referenced(count), booleans(count, VARIANT_FALSE) {}
+    com::OwnedVariantArray values;
+    com::OwnedVariantArray referenced;
     std::vector<VARIANT_BOOL> booleans;
   };
 
@@ -155,25 +146,6 @@ Wrappers& wrappers() {
 SimConnectionPoint::SimConnectionPoint(IConnectionPointContainer* owner, automation::ObjectPtr object,
                                        ComPtr<ITypeInfo> events)
     : owner_(owner), object_(std::move(object)), events_(std::move(events)) {}
-
-HRESULT SimConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *out = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG SimConnectionPoint::AddRef() noexcept {
-  return ++refs_;
-}
-
-ULONG SimConnectionPoint::Release() noexcept {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
 
 HRESULT SimConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
   if (!iid) return E_POINTER;
@@ -239,7 +211,7 @@ size_t SimObjectDispatch::alive() {
 }
 
 SimObjectDispatch::SimObjectDispatch(const automation::ObjectPtr& object, const HostClass& type)
-    : ObjectDispatch(object, type.dispatch, type.coclass, /*openMembers=*/true), key_(object.get()) {
+    : ComObjectWith(object, type.dispatch, type.coclass, /*openMembers=*/true), key_(object.get()) {
   if (type.events) {
     eventsId_ = com::guidOf(type.events.get());
     point_ = ComPtr<SimConnectionPoint>::adopt(
@@ -258,13 +230,9 @@ SimObjectDispatch::~SimObjectDispatch() {
   if (found != table.alive.end() && found->second == this) table.alive.erase(found);
 }
 
-HRESULT SimObjectDispatch::QueryInterface(REFIID iid, void** out) noexcept {
-  return ObjectDispatch::QueryInterface(iid, out);
-}
-
-void* SimObjectDispatch::findInterface(REFIID iid) {
-  if (iid == IID_IConnectionPointContainer && point_) return static_cast<IConnectionPointContainer*>(this);
-  return nullptr;
+void* SimObjectDispatch::interfaceFor(REFIID iid) noexcept {
+  if (iid == IID_IConnectionPointContainer && !point_) return nullptr;
+  return ComObjectWith::interfaceFor(iid);
 }
 
 HRESULT SimObjectDispatch::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {

@@ -24,12 +24,9 @@ namespace mto::testhost {
 /// simulated object (so the simulated host raises to it as to any sink) that calls the COM sink
 /// with the event's DISPID; by-reference arguments go as VT_BYREF|VT_VARIANT and what the sink left
 /// there is written back; a sink's failure raises its automation error to the simulated host.
-class SimConnectionPoint : public IConnectionPoint {
+class SimConnectionPoint : public com::ComObject<IConnectionPoint> {
  public:
   SimConnectionPoint(IConnectionPointContainer* owner, automation::ObjectPtr object, ComPtr<ITypeInfo> events);
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override;
   HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
@@ -39,8 +36,7 @@ class SimConnectionPoint : public IConnectionPoint {
   void detach() { owner_ = nullptr; }
 
  private:
-  virtual ~SimConnectionPoint() = default;
-  ULONG refs_ = 1;
+  ~SimConnectionPoint() override = default;
   IConnectionPointContainer* owner_;
   automation::ObjectPtr object_;
   ComPtr<ITypeInfo> events_;
@@ -51,21 +47,19 @@ class SimConnectionPoint : public IConnectionPoint {
 /// resolved as they are asked for: the simulated classes do not list theirs), IProvideClassInfo,
 /// and for a class with events IConnectionPointContainer. One per simulated object while it lives,
 /// so the plug-in sees one identity; it unwraps to the simulated object when it comes back.
-class SimObjectDispatch : public com::ObjectDispatch, public IConnectionPointContainer {
+class SimObjectDispatch : public com::ComObjectWith<com::ObjectDispatch, IConnectionPointContainer> {
  public:
   /// The COM object of a simulated object (the living one, or a new one).
   static ComPtr<IDispatch> of(const automation::ObjectPtr& object);
   /// How many are alive, for leak checks.
   static size_t alive();
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ObjectDispatch::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() noexcept override { return ObjectDispatch::Release(); }
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept override;
 
  protected:
-  void* findInterface(REFIID iid) override;
+  /// IConnectionPointContainer only for a class with events.
+  void* interfaceFor(REFIID iid) noexcept override;
 
  private:
   SimObjectDispatch(const automation::ObjectPtr& object, const HostClass& type);

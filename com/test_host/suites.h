@@ -2,6 +2,9 @@
 
 namespace mto::testhost {
 
+/// The COM object base and the owners of COM resources, on objects of the test's own. Runs first:
+/// it expects no COM object of this module alive when it starts.
+void runComObjectTests();
 /// The COM edge in this process: conversions, errors, host-object calls, events, platform.
 void runBridgeTests();
 /// The plug-in DLL, created by ProgID after registration, driven the way a host drives it.
