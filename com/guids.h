@@ -17,8 +17,9 @@ inline constexpr GUID kLibidMtoChange = {0x7c89f493, 0xe473, 0x4dc5, {0x83, 0xb7
 inline constexpr wchar_t kProgId[] = L"T8MTOChange.clsMTOChange";
 inline constexpr wchar_t kClassName[] = L"clsMTOChange";
 inline constexpr wchar_t kClsidText[] = L"{25960E1B-DD33-4EA7-9823-040097A1A84C}";
-/// kIidMtoChange and kLibidMtoChange as the registry spells them.
+/// kIidMtoChange as the registry spells it.
 inline constexpr wchar_t kIidText[] = L"{CF9273AD-C6B7-4D25-BBA0-842A91DD6B56}";
+/// kLibidMtoChange as the registry spells it.
 inline constexpr wchar_t kLibidText[] = L"{7C89F493-E473-4DC5-83B7-71019745DA1C}";
 /// The version of the type library, as the registry spells it.
 inline constexpr wchar_t kLibVersionText[] = L"1.0";

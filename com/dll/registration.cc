@@ -58,6 +58,7 @@ bool writeValue(const RegistryValue& value) {
 /// The type library's description, as its helpstring in T8MTOChange.idl.
 constexpr wchar_t kLibraryTitle[] = L"T8MTOChange 1.0: MTO change plug-in for bills";
 
+/// HKCR's key of the type library's version 1.0: TypeLib\{LIBID}\1.0.
 std::wstring libraryVersionKey() { return std::wstring(L"TypeLib\\") + kLibidText + L"\\" + kLibVersionText; }
 
 /// The folder of a file path, without the trailing separator; "" for a bare name.

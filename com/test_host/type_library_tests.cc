@@ -21,6 +21,7 @@ using com::ComPtr;
 
 namespace {
 
+/// A REG_SZ value under HKEY_CLASSES_ROOT; "" when absent (nullptr names the default value).
 std::wstring registryText(const std::wstring& key, const wchar_t* value) {
   wchar_t data[MAX_PATH * 2] = {};
   DWORD size = sizeof data - sizeof(wchar_t);
@@ -57,6 +58,7 @@ std::string typeText(ITypeInfo* owner, const TYPEDESC& type) {
   }
 }
 
+/// The functions of a type in the order the type lists them.
 std::vector<BrowsedMember> browse(ITypeInfo* info) {
   std::vector<BrowsedMember> out;
   TYPEATTR* attr = nullptr;
@@ -87,12 +89,14 @@ std::vector<BrowsedMember> browse(ITypeInfo* info) {
   return out;
 }
 
+/// The help string of the library (index -1) or of its index-th type.
 std::string documentation(ITypeLib* library, INT index) {
   Bstr help;
   library->GetDocumentation(index, nullptr, help.put(), nullptr, nullptr);
   return com::fromBstr(help.get());
 }
 
+/// The parts separated by ", ".
 std::string joined(const std::vector<std::string>& parts) {
   std::string out;
   for (const std::string& part : parts) out += (out.empty() ? "" : ", ") + part;
