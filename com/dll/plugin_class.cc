@@ -1,10 +1,10 @@
 #include "dll/plugin_class.h"
 
 #include <mutex>
+#include <string>
 
 #include "bridge/com_error.h"
 #include "bridge/object_dispatch.h"
-#include "bridge/type_lib_builder.h"
 #include "core/cls_mto_change.h"
 #include "guids.h"
 
@@ -17,25 +17,33 @@ struct PluginTypes {
   ComPtr<ITypeInfo> coclass;
 };
 
-PluginTypes buildTypes() {
-  ParamSpec bar{L"oABar", VT_DISPATCH};
-  ParamSpec tool{L"oTool", VT_DISPATCH};
-  InterfaceSpec shape{kIidMtoChange,
-                     L"_clsMTOChange",
-                     {
-                         {L"Show", 1, INVOKE_FUNC, VT_EMPTY, {{L"oBillInterface", VT_DISPATCH}}},
-                         {L"InsertSepTool", 2, INVOKE_FUNC, VT_EMPTY, {bar, tool}},
-                         {L"RemoveSepTool", 3, INVOKE_FUNC, VT_EMPTY, {bar, tool}},
-                         {L"GetFiledValue",
-                          4,
-                          INVOKE_FUNC,
-                          VT_BSTR,
-                          {{L"m_BillInterface", VT_DISPATCH, true}, {L"lRow", VT_I4}, {L"strFieldName", VT_BSTR}}},
-                     }};
-  TypeLibBuilder library(kLibidMtoChange, L"T8MTOChange");
+/// The path of the module this code is linked into (the server DLL).
+std::wstring thisModulePath() {
+  HMODULE module = nullptr;
+  static const int anchor = 0;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCWSTR>(&anchor), &module))
+    check(HRESULT_FROM_WIN32(GetLastError()));
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD got = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (got == 0) check(HRESULT_FROM_WIN32(GetLastError()));
+    if (got < path.size()) {
+      path.resize(got);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+/// The dispinterface and the coclass from the type library embedded in this DLL (T8MTOChange.idl),
+/// loaded without touching the registry.
+PluginTypes loadTypes() {
+  ComPtr<ITypeLib> library;
+  check(LoadTypeLibEx(thisModulePath().c_str(), REGKIND_NONE, library.put()));
   PluginTypes types;
-  types.dispatch = library.addDispInterface(shape);
-  types.coclass = library.addCoclass(kClsidMtoChange, kClassName, types.dispatch.get(), nullptr);
+  check(library->GetTypeInfoOfGuid(kIidMtoChange, types.dispatch.put()));
+  check(library->GetTypeInfoOfGuid(kClsidMtoChange, types.coclass.put()));
   return types;
 }
 
@@ -44,7 +52,7 @@ PluginTypes buildTypes() {
 const PluginTypes& pluginTypes() {
   static std::once_flag once;
   static PluginTypes* types = nullptr;
-  std::call_once(once, [] { types = new PluginTypes(buildTypes()); });
+  std::call_once(once, [] { types = new PluginTypes(loadTypes()); });
   return *types;
 }
 

@@ -72,6 +72,7 @@ int wmain(int argc, wchar_t** argv) {
     tests.run("the collection library is served to CreateObject", [&] { EXPECT(serveCollections(classes)); });
     mto::testhost::runBridgeTests();
     mto::testhost::runPluginTests();
+    mto::testhost::runTypeLibraryTests();
     mto::testhost::runSqliteTests();
     mto::testhost::runReplayTests();
   }

@@ -118,6 +118,18 @@ void runPluginTests() {
     auto typed = plugin.as<IDispatch>(com::kIidMtoChange);
     EXPECT(typed.get() != nullptr);
   });
+  t.run("its type information is that of the library embedded in the DLL", [&] {
+    ComPtr<ITypeInfo> info;
+    ComPtr<ITypeLib> library;
+    UINT index = 0;
+    plugin->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put());
+    if (info) t.expectHr(info->GetContainingTypeLib(library.put(), &index), S_OK, "GetContainingTypeLib");
+    if (!library) return;
+    com::Bstr help;
+    library->GetDocumentation(-1, nullptr, help.put(), nullptr, nullptr);
+    t.expectEq(com::fromBstr(help.get()), "T8MTOChange 1.0: MTO change plug-in for bills",
+               "only the compiled library has a description");
+  });
   t.run("names resolve without regard to case; unknown names fail", [&] {
     auto idOf = [&](const wchar_t* name, DISPID& id) {
       LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -246,6 +258,20 @@ void runPluginTests() {
     plugin.reset();
     EXPECT(secondBill->connectionCount() == 0);
     EXPECT(listObject->connectionCount() == 0);
+    t.expectHr(canUnloadNow(), S_OK, "DllCanUnloadNow");
+  });
+  t.run("2,000 objects created by ProgID, shown Nothing and released leave the DLL unloadable", [&] {
+    CLSID clsid{};
+    CLSIDFromProgID(com::kProgId, &clsid);
+    int failures = 0;
+    for (int i = 0; i < 2000; ++i) {
+      ComPtr<IDispatch> object;
+      HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                    reinterpret_cast<void**>(object.put()));
+      if (SUCCEEDED(hr)) hr = callByName(object.get(), L"show", {nothing()});
+      if (FAILED(hr)) ++failures;
+    }
+    EXPECT(failures == 0);
     t.expectHr(canUnloadNow(), S_OK, "DllCanUnloadNow");
   });
 }

@@ -9,6 +9,8 @@ void runComObjectTests();
 void runBridgeTests();
 /// The plug-in DLL, created by ProgID after registration, driven the way a host drives it.
 void runPluginTests();
+/// The plug-in's type library: its registration and its contents as an object browser lists them.
+void runTypeLibraryTests();
 /// The simulated host's objects and components over COM, and the trace comparison of the replay.
 void runReplayTests();
 /// The simulated host's database as the Windows build has it: SQLite from the pinned amalgamation.
