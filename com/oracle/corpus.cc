@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
 #include <sstream>
+#include <utility>
 
 namespace mto::oracle {
 
@@ -222,22 +224,40 @@ bool sameResult(const Result& a, const Result& b) {
   return a.number == b.number;
 }
 
-std::vector<Entry> parseCorpus(std::istream& in, std::vector<std::string>& problems) {
-  std::vector<Entry> entries;
+namespace {
+
+/// Reports a problem of the line being read.
+using Complain = std::function<void(const std::string&)>;
+
+/// Calls `read` with every line of a data file that is neither blank nor a comment ("#"), trimmed,
+/// its number from 1, and a way to report a problem of that line into `problems`.
+template <typename Read>
+void forEachDataLine(std::istream& in, std::vector<std::string>& problems, Read read) {
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
     ++number;
     std::string text = trim(line);
     if (text.empty() || text.starts_with('#')) continue;
-    auto complain = [&](const std::string& why) { problems.push_back("line " + std::to_string(number) + ": " + why); };
+    Complain complain = [&](const std::string& why) {
+      problems.push_back("line " + std::to_string(number) + ": " + why);
+    };
+    read(std::move(text), number, complain);
+  }
+}
+
+}  // namespace
+
+std::vector<Entry> parseCorpus(std::istream& in, std::vector<std::string>& problems) {
+  std::vector<Entry> entries;
+  forEachDataLine(in, problems, [&](std::string text, int number, const Complain& complain) {
     Entry entry;
     entry.line = number;
     if (text.starts_with('[')) {
       size_t close = text.find(']');
       if (close == std::string::npos) {
         complain("unclosed locale list");
-        continue;
+        return;
       }
       std::stringstream list(text.substr(1, close - 1));
       std::string locale;
@@ -248,17 +268,17 @@ std::vector<Entry> parseCorpus(std::istream& in, std::vector<std::string>& probl
     std::string why;
     if (!tokenize(text, tokens, why)) {
       complain(why);
-      continue;
+      return;
     }
     auto op = operations().find(tokens.empty() ? std::string() : tokens[0]);
     if (op == operations().end()) {
       complain("unknown operation");
-      continue;
+      return;
     }
     entry.operation = op->second.first;
     if (static_cast<int>(tokens.size()) - 1 != op->second.second) {
       complain(tokens[0] + " takes " + std::to_string(op->second.second) + " argument(s)");
-      continue;
+      return;
     }
     entry.key = tokens[0];
     bool ok = true;
@@ -272,7 +292,7 @@ std::vector<Entry> parseCorpus(std::istream& in, std::vector<std::string>& probl
       entry.arguments.push_back(value);
       entry.key += " " + (value.kind == Value::Kind::String ? quote(value.text) : tokens[i]);
     }
-    if (!ok) continue;
+    if (!ok) return;
     using Kind = Value::Kind;
     const auto& args = entry.arguments;
     if (entry.operation == Operation::DateFromText && args[0].kind != Kind::String) ok = false;
@@ -282,29 +302,23 @@ std::vector<Entry> parseCorpus(std::istream& in, std::vector<std::string>& probl
       ok = false;
     if (!ok) {
       complain("argument types do not suit " + tokens[0]);
-      continue;
+      return;
     }
     entries.push_back(std::move(entry));
-  }
+  });
   return entries;
 }
 
 std::vector<KnownDifference> parseKnownDifferences(std::istream& in, std::vector<std::string>& problems) {
   std::vector<KnownDifference> known;
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    std::string text = trim(line);
-    if (text.empty() || text.starts_with('#')) continue;
-    auto complain = [&](const std::string& why) { problems.push_back("line " + std::to_string(number) + ": " + why); };
+  forEachDataLine(in, problems, [&](std::string text, int number, const Complain& complain) {
     std::vector<std::string> fields;
     std::stringstream split(text);
     std::string field;
     while (std::getline(split, field, '|')) fields.push_back(trim(field));
     if (fields.size() != 5) {
       complain("needs 5 fields separated by |, has " + std::to_string(fields.size()));
-      continue;
+      return;
     }
     KnownDifference entry;
     entry.line = number;
@@ -315,21 +329,21 @@ std::vector<KnownDifference> parseKnownDifferences(std::istream& in, std::vector
     auto parsed = parseCorpus(one, entryProblems);
     if (parsed.size() != 1) {
       complain("unreadable entry " + fields[1]);
-      continue;
+      return;
     }
     entry.key = parsed[0].key;
     if (!parseResult(fields[2], entry.windows)) {
       complain("unreadable Windows result " + fields[2]);
-      continue;
+      return;
     }
     entry.reason = fields[3];
     entry.source = fields[4];
     if (entry.reason.empty() || entry.source.empty()) {
       complain("a known difference needs a reason and a source");
-      continue;
+      return;
     }
     known.push_back(std::move(entry));
-  }
+  });
   return known;
 }
 
