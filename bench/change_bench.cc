@@ -1,54 +1,52 @@
-// Cost of a change of the quantity to move, which re-applies the quantity decimals of every entry
-// row: time and host calls per event as the bill grows.
+// Cost of the editor's Change, one case per kind of field the plug-in handles, on row 1 of bills of
+// growing size. A new material resets the row, reads the stock on hand and re-applies the quantity
+// decimals of every row (linear); a tracking number and a shelf-life date re-read the row's stock
+// on hand (constant); a change of the quantity to move re-applies the decimals (linear).
 
-#include <benchmark/benchmark.h>
+#include <string_view>
 
-#include <array>
-#include <vector>
-
-#include "core/cls_mto_change.h"
-#include "sim/components/sim_host.h"
-#include "sim/editor/bill_editor.h"
+#include "automation/convert.h"
+#include "automation/dates.h"
+#include "bench_bill.h"
 
 namespace {
 
-using mto::automation::ObjectPtr;
-using mto::automation::Variant;
+using mto::bench::Bill;
+using mto::bench::ObjectPtr;
+using mto::bench::Variant;
 
-// Demo materials with 2, 3, 0, 3, 1 and 4 quantity decimals.
-constexpr std::array<int32_t, 6> kMaterials = {12, 13, 14, 15, 19, 23};
-
-void ChangeQtyEvent(benchmark::State& state) {
-  mto::sim::SimHost host;
-  auto editor = mto::sim::BillEditor::create(host.db());
-  auto plugin = mto::core::clsMTOChange::create();
-  plugin->Show(ObjectPtr(editor));
+/// Raises Change for `key` at row 1 with the cell holding `value`, as the editor does after the user
+/// entered it, once per iteration.
+void changeField(benchmark::State& state, std::string_view key, const Variant& value) {
   const auto rows = static_cast<int32_t>(state.range(0));
-  for (int32_t i = 0; i < rows; ++i)
-    editor->setCell("FItemID", editor->addRow(), kMaterials[static_cast<size_t>(i) % kMaterials.size()]);
-  auto definition = editor->definition("FChangeQty");
-  auto cell = editor->cell("FChangeQty", 1);
-  host.env().logScopes.reserve(1024);
-
-  const uint64_t callsBefore = host.state().calls.total();
+  Bill bill(rows);
+  bill.editor->setCell(key, 1, value);
+  auto definition = bill.editor->definition(key);
+  auto cell = bill.editor->cell(key, 1);
+  const int32_t column = static_cast<int32_t>(mto::automation::toLong(definition->at("CtlIndex")));
+  const uint64_t before = bill.calls();
   for (auto _ : state) {
-    std::vector<Variant> args{ObjectPtr(definition), ObjectPtr(cell), Variant(int32_t{18}),
-                              Variant(int32_t{1}), Variant(false)};
-    editor->raise(mto::host::events::kBillChange, args);
-    host.env().logScopes.clear();
+    // A new material empties the row's quantities: give the row back its value every time.
+    cell->set("FFLD", value);
+    auto args = bill.raise(mto::host::events::kBillChange, {ObjectPtr(definition), ObjectPtr(cell),
+                                                            Variant(column), Variant(int32_t{1}), Variant(false)});
+    if (mto::automation::toBoolean(args[4])) state.SkipWithError("Change was cancelled");
   }
-  auto calls = static_cast<double>(host.state().calls.total() - callsBefore);
-  state.counters["rows"] = rows;
-  state.counters["host_calls"] = benchmark::Counter(calls, benchmark::Counter::kAvgIterations);
-  state.counters["host_calls_per_row"] = benchmark::Counter(calls / rows, benchmark::Counter::kAvgIterations);
-  state.SetComplexityN(rows);
+  mto::bench::report(state, bill.calls() - before, rows);
 }
 
-BENCHMARK(ChangeQtyEvent)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
+void ChangeMaterialEvent(benchmark::State& state) { changeField(state, "FItemID", Variant(int32_t{13})); }
+void ChangeTrackingNumberEvent(benchmark::State& state) {
+  changeField(state, "FFromMTONo", Variant("MTO-2026-002"));
+}
+void ChangeShelfLifeDateEvent(benchmark::State& state) {
+  changeField(state, "FKFDate", Variant(mto::automation::makeDate(2026, 11, 15)));
+}
+void ChangeQtyEvent(benchmark::State& state) { changeField(state, "FChangeQty", Variant(int32_t{18})); }
+
+BENCHMARK(ChangeMaterialEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
+BENCHMARK(ChangeTrackingNumberEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
+BENCHMARK(ChangeShelfLifeDateEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
+BENCHMARK(ChangeQtyEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
 
 }  // namespace

@@ -1,78 +1,66 @@
-// Cost of the stock-status query and of the entry grid's row change as the bill grows: the query
-// reads every row's material once (linear), the row change hands the bill over without reading
-// its rows (constant).
+// Cost of the bill menu's commands and of the entry grid's row change as the bill grows: the
+// stock-status query reads every row's material once (linear); the row change hands the bill over
+// without reading its rows, and the save guard and the batch look-up read one row or the head
+// (constant).
 
-#include <benchmark/benchmark.h>
+#include <memory>
+#include <string_view>
 
-#include <vector>
-
-#include "core/cls_mto_change.h"
-#include "sim/components/sim_host.h"
-#include "sim/editor/bill_editor.h"
+#include "bench_bill.h"
 #include "sim/editor/menu_bar.h"
 
 namespace {
 
-using mto::automation::ObjectPtr;
-using mto::automation::Variant;
+using mto::bench::Bill;
+using mto::bench::ObjectPtr;
+using mto::bench::Variant;
 
-/// A bill of `rows` entry rows of steel plate and aluminium bar, bound to a plug-in.
-struct Bill {
-  explicit Bill(int32_t rows) : editor(mto::sim::BillEditor::create(host.db())) {
-    plugin->Show(ObjectPtr(editor));
-    for (int32_t i = 0; i < rows; ++i) editor->setCell("FItemID", editor->addRow(), i % 2 == 0 ? 12 : 13);
-    host.env().logScopes.reserve(1024);
+/// Raises the editor's MenuBarClick with a tool of that name once per iteration; `cancels` is
+/// whether the handler must cancel the host's own command.
+void clickMenu(benchmark::State& state, Bill& bill, std::string_view name, bool cancels) {
+  auto tool = std::make_shared<mto::sim::MenuTool>(std::string(name));
+  const uint64_t before = bill.calls();
+  for (auto _ : state) {
+    auto args = bill.raise(mto::host::events::kBillMenuBarClick, {ObjectPtr(tool), Variant(false)});
+    if (mto::automation::toBoolean(args[1]) != cancels) state.SkipWithError("unexpected Cancel");
   }
-  mto::sim::SimHost host;
-  std::shared_ptr<mto::sim::BillEditor> editor;
-  std::shared_ptr<mto::core::clsMTOChange> plugin = mto::core::clsMTOChange::create();
-};
-
-void report(benchmark::State& state, Bill& bill, uint64_t callsBefore, int32_t rows) {
-  auto calls = static_cast<double>(bill.host.state().calls.total() - callsBefore);
-  state.counters["rows"] = rows;
-  state.counters["host_calls"] = benchmark::Counter(calls, benchmark::Counter::kAvgIterations);
-  state.counters["host_calls_per_row"] = benchmark::Counter(calls / rows, benchmark::Counter::kAvgIterations);
-  state.SetComplexityN(rows);
+  mto::bench::report(state, bill.calls() - before, bill.rows);
 }
 
 void StockStatusQueryEvent(benchmark::State& state) {
-  const auto rows = static_cast<int32_t>(state.range(0));
-  Bill bill(rows);
-  auto tool = std::make_shared<mto::sim::MenuTool>("mnuStockStatusQuery");
-  const uint64_t callsBefore = bill.host.state().calls.total();
-  for (auto _ : state) {
-    std::vector<Variant> args{ObjectPtr(tool), Variant(false)};
-    bill.editor->raise(mto::host::events::kBillMenuBarClick, args);
-    bill.host.env().hostActions.clear();
-  }
-  report(state, bill, callsBefore, rows);
+  Bill bill(static_cast<int32_t>(state.range(0)));
+  clickMenu(state, bill, "mnuStockStatusQuery", false);
+}
+
+/// Saving a bill that is not checked and dated in the current period: the save goes on.
+void MenuSaveGuardEvent(benchmark::State& state) {
+  Bill bill(static_cast<int32_t>(state.range(0)));
+  clickMenu(state, bill, "mnuFileSave", false);
+}
+
+/// The look-up key on the batch column of row 2: the plug-in picks a batch and cancels the host's
+/// look-up.
+void MenuBatchLookUpEvent(benchmark::State& state) {
+  Bill bill(static_cast<int32_t>(state.range(0)));
+  bill.editor->setActiveControl("grid", 0, 6, 2);
+  clickMenu(state, bill, "mnuDataLookUp", true);
 }
 
 void EntryGridRowEvent(benchmark::State& state) {
   const auto rows = static_cast<int32_t>(state.range(0));
   Bill bill(rows);
-  const uint64_t callsBefore = bill.host.state().calls.total();
+  const uint64_t before = bill.calls();
   for (auto _ : state) {
-    std::vector<Variant> args{Variant(int32_t{0}), Variant(rows), Variant(int32_t{1}), Variant(false),
-                              Variant(true),       Variant(true), Variant(int32_t{0}), Variant(false)};
-    bill.editor->raise(mto::host::events::kBillEntryGridRow, args);
-    bill.host.env().hostActions.clear();
+    bill.raise(mto::host::events::kBillEntryGridRow,
+               {Variant(int32_t{0}), Variant(rows), Variant(int32_t{1}), Variant(false), Variant(true), Variant(true),
+                Variant(int32_t{0}), Variant(false)});
   }
-  report(state, bill, callsBefore, rows);
+  mto::bench::report(state, bill.calls() - before, rows);
 }
 
-BENCHMARK(StockStatusQueryEvent)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
-BENCHMARK(EntryGridRowEvent)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::o1);
+BENCHMARK(StockStatusQueryEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
+BENCHMARK(MenuSaveGuardEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
+BENCHMARK(MenuBatchLookUpEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
+BENCHMARK(EntryGridRowEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
 
 }  // namespace
