@@ -124,7 +124,9 @@ void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, cons
   Variant sourceType = def.getValue("FSourceType");
   bool lookUpField = !plainControl && automation::equalsNumber(sourceType, 1);
   std::optional<LookupResult> lookup;
-  for (int32_t r = firstRow; r <= lastRow; ++r) {
+  // Counted in 64 bits: a row at the top of the 32-bit range must end the loop, not wrap it.
+  for (int64_t wide = firstRow; wide <= lastRow; ++wide) {
+    const auto r = static_cast<int32_t>(wide);
     Variant cellValue = call(bill, "GetDataFld", def.object(), r);
     if (!cellValue.isObject() || !cellValue.objectValue()) continue;
     DictionaryRef cell(cellValue);

@@ -1,5 +1,6 @@
 #include "support/bill_fields.h"
 
+#include <limits>
 #include <ostream>
 
 #include "automation/convert.h"
@@ -51,6 +52,14 @@ TEST_F(BillFieldsTest, RowMinusOneWritesEveryEntryRowButTheHeadOnce) {
   EXPECT_EQ(fld("FExplanation", 0), Variant("head"));
   EXPECT_EQ(calls("BillEvent.SetText"), 1u);
   EXPECT_EQ(calls("BillEvent.GetDataFld"), 1u);
+}
+
+TEST_F(BillFieldsTest, ARowAtTheTopOfTheRangeIsOneRowWithoutACell) {
+  editor_->addRow();
+  startCounting();
+  set("FAuxPropID", std::numeric_limits<int32_t>::max(), int16_t{0}, false);
+  EXPECT_EQ(calls("BillEvent.GetDataFld"), 1u) << "one row looked at, and the loop ended";
+  EXPECT_EQ(fld("FAuxPropID", 1), Variant("")) << "row 1 untouched";
 }
 
 TEST_F(BillFieldsTest, EqualNumbersChangeNothingButStillRefresh) {
