@@ -43,13 +43,6 @@ int32_t findTool(const Variant& tools, Matches matches) {
   return -1;
 }
 
-/// Whether a multi-level check is in force for the bill: the toolbar is then left as built.
-bool multiCheckInForce(const ObjectPtr& bill) {
-  Variant check = get(bill, member::kBillMultiCheck);
-  if (!check.isObject() || !check.objectValue()) return false;
-  return automation::toBoolean(get(check, "IsRun")) && automation::toBoolean(get(check, "ExistMultiCheck"));
-}
-
 }  // namespace
 
 void InsertSepTool(const ObjectPtr& oABar, const ObjectPtr& oTool) {
@@ -86,7 +79,7 @@ void RemoveSepTool(const ObjectPtr& oABar, const ObjectPtr& oTool) {
 
 void m_BillInterface_BarInitialize(InstanceState& self, const ObjectPtr& oActiveBar) {
   try {
-    if (multiCheckInForce(self.m_BillInterface)) return;
+    if (support::multiCheckInForce(self.m_BillInterface, member::kBillMultiCheck)) return;
     auto tool = [&](std::string_view key) { return get(oActiveBar, "Tools", key); };
     InsertSepTool(oActiveBar, tool("mnuEditCopy").objectValue());
     int32_t save = support::FindToolIndex(oActiveBar, "BandToolBar", "mnuFileSave");

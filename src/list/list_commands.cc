@@ -83,11 +83,7 @@ void m_LstInterface_BarInitialize(InstanceState& self, const ObjectPtr& oActiveB
     hide([&] { return bandTool("menu", "mnuPushBill"); });
 
     bool checkInForce = false;
-    tryStep([&] {
-      Variant check = get(list, member::kListMultiCheck);
-      checkInForce = check.isObject() && check.objectValue() && automation::toBoolean(get(check, "IsRun")) &&
-                     automation::toBoolean(get(check, "ExistMultiCheck"));
-    });
+    tryStep([&] { checkInForce = support::multiCheckInForce(list, member::kListMultiCheck); });
     if (checkInForce) {
       hide([&] { return tool("Check"); });
       hide([&] { return tool("UnCheck"); });

@@ -235,6 +235,12 @@ int32_t FindToolIndex(const ObjectPtr& toolbar, std::string_view band, std::stri
   return 0;
 }
 
+bool multiCheckInForce(const ObjectPtr& owner, std::string_view member) {
+  Variant check = get(owner, member);
+  if (!check.isObject() || !check.objectValue()) return false;
+  return automation::toBoolean(get(check, "IsRun")) && automation::toBoolean(get(check, "ExistMultiCheck"));
+}
+
 bool CheckAccess(int32_t a, int32_t b, int32_t c) {
   bool allowed = false;
   try {

@@ -56,6 +56,10 @@ void ClearModifyFlags(const ObjectPtr& bill);
 /// when the band lacks it. Raises.
 int32_t FindToolIndex(const ObjectPtr& toolbar, std::string_view band, std::string_view tool);
 
+/// Whether a multi-level check is in force for a bill or a list: the object that `owner`'s member
+/// `member` hands out exists and reports both "IsRun" and "ExistMultiCheck" true. Raises.
+bool multiCheckInForce(const ObjectPtr& owner, std::string_view member);
+
 /// Asks the access checker; a refusal (or a failing check) shows the no-permission message and
 /// gives false.
 bool CheckAccess(int32_t a, int32_t b, int32_t c);
