@@ -274,6 +274,53 @@ void runPluginTests() {
     EXPECT(failures == 0);
     t.expectHr(canUnloadNow(), S_OK, "DllCanUnloadNow");
   });
+  t.run("500 cycles through the class factory, bound to a bill and a list, with a failing event, leave "
+        "no object, lock, connection or host reference behind", [&] {
+    HMODULE server = GetModuleHandleW(kServerFile);
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = server ? reinterpret_cast<GetClassObject>(reinterpret_cast<void (*)()>(
+                                       GetProcAddress(server, "DllGetClassObject")))
+                                 : nullptr;
+    EXPECT(getClassObject != nullptr);
+    if (!getClassObject) return;
+    auto bill = HostObject::create(billBehaviour(), hostTypes().bill);
+    auto list = HostObject::create(listBehaviour, hostTypes().list);
+    auto references = [](IDispatch* object) {
+      object->AddRef();
+      return object->Release();
+    };
+    const ULONG billReferences = references(bill->dispatch());
+    const ULONG listReferences = references(list->dispatch());
+    auto field = makeDictionary({{"FKey", "FItemID"}});
+    auto cell = makeDictionary({{"FFLD", ""}});
+    int failures = 0;
+    for (int i = 0; i < 500; ++i) {
+      ComPtr<IClassFactory> factory;
+      ComPtr<IDispatch> object;
+      HRESULT hr = getClassObject(com::kClsidMtoChange, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
+      if (SUCCEEDED(hr)) hr = factory->LockServer(TRUE);
+      if (SUCCEEDED(hr))
+        hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(object.put()));
+      if (SUCCEEDED(hr)) hr = callByName(object.get(), L"Show", {dispatchValue(bill->dispatch())});
+      if (SUCCEEDED(hr)) hr = callByName(object.get(), L"Show", {dispatchValue(list->dispatch())});
+      if (SUCCEEDED(hr)) {
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        OwnedExcepInfo info;
+        HRESULT raised = bill->raise(L"Change",
+                                     {dispatchValue(field.get()), dispatchValue(cell.get()), longValue(1),
+                                      longValue(1), byRef(VT_BOOL, &cancel)},
+                                     info.get());
+        if (raised != DISP_E_EXCEPTION) hr = E_UNEXPECTED;
+      }
+      if (factory) factory->LockServer(FALSE);
+      if (FAILED(hr)) ++failures;
+    }
+    EXPECT(failures == 0);
+    EXPECT(bill->connectionCount() == 0 && list->connectionCount() == 0);
+    EXPECT(references(bill->dispatch()) == billReferences);
+    EXPECT(references(list->dispatch()) == listReferences);
+    t.expectHr(canUnloadNow(), S_OK, "DllCanUnloadNow");
+  });
 }
 
 }  // namespace mto::testhost

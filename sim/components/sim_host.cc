@@ -52,12 +52,12 @@ SimHost::SimHost(SimHostOptions options)
   registerActionComponents(*platform_, env_, *db_);
   if (pluginFactory()) platform_->registerFactory(std::string(host::progid::kPlugin), pluginFactory());
   setPropsString(std::move(options.propsString));
-  previous_ = automation::setPlatform(platform_);
+  previous_ = automation::setThreadPlatform(platform_);
 }
 
 SimHost::~SimHost() {
   automation::threadState().reset();
-  automation::setPlatform(previous_);
+  automation::setThreadPlatform(previous_);
 }
 
 void SimHost::removeComponent(std::string_view progId) {

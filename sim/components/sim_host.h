@@ -30,7 +30,7 @@ struct SimHostOptions {
 /// The simulated host runtime of one thread: the ERP database, the host's components registered by
 /// ProgID on a platform of its own, the record of what the plug-in showed and logged, and its own
 /// count of the calls its objects receive and the members made to fail. While it lives, its
-/// platform is the process's platform and its state is this thread's current host state. Creating and
+/// platform is this thread's platform and its state is this thread's current host state. Creating and
 /// destroying it resets this thread's module state, so that no cached component outlives the host that made
 /// it; one host per thread at a time.
 class SimHost {

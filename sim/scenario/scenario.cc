@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "automation/thread_state.h"
 #include "sim/scenario/runner.h"
 #include "sim/scenario/values.h"
 
@@ -17,6 +18,17 @@ ScenarioError::ScenarioError(const std::string& file, int step, const std::strin
 
 namespace scenario_detail {
 
+namespace {
+/// A value of the wrong JSON type that a step's own checks let through, in the one-line form of
+/// the runner's other complaints (without the library's "[json.exception...]" tag).
+std::string jsonFault(const json::exception& e) {
+  std::string_view what = e.what();
+  if (size_t tag = what.find("] "); what.starts_with("[json.exception.") && tag != std::string_view::npos)
+    what.remove_prefix(tag + 2);
+  return fmt::format("a value of the wrong kind: {}", what);
+}
+}  // namespace
+
 ScenarioResult Runner::run(const json& scenario) {
   if (!scenario.is_object()) throw ScenarioError(file_, 0, "a scenario is a JSON object");
   for (const auto& [key, value] : scenario.items())
@@ -26,6 +38,8 @@ ScenarioResult Runner::run(const json& scenario) {
     setup(scenario.value("setup", json::object()));
   } catch (const Malformed& e) {
     throw ScenarioError(file_, 0, e.what());
+  } catch (const json::exception& e) {
+    throw ScenarioError(file_, 0, jsonFault(e));
   } catch (const automation::AutomationError& e) {
     throw ScenarioError(file_, 0, "the setup failed: " + e.info().description);
   } catch (const std::exception& e) {
@@ -45,8 +59,15 @@ ScenarioResult Runner::run(const json& scenario) {
       result.trace["steps"].push_back(std::move(record));
     } catch (const Malformed& e) {
       throw ScenarioError(file_, index, e.what());
+    } catch (const json::exception& e) {
+      throw ScenarioError(file_, index, jsonFault(e));
     }
   }
+  const automation::ThreadState& thread = automation::threadState();
+  if (thread.foreignExceptions > 0)
+    result.failures.push_back(fmt::format(
+        "{}: {} C++ exception(s) of the implementation reached the host as error 440; the last: {}", file_,
+        thread.foreignExceptions, thread.lastForeignException));
   result.trace["final"] = finalState(*host_, callsAtStart_, bill_.get(), list_.get());
   result.trace["expectationsFailed"] = result.failures.size();
   plugin_.reset();
@@ -70,6 +91,10 @@ ScenarioResult runScenarioFile(const std::string& path) {
     throw ScenarioError(path, 0, fmt::format("not valid JSON: {}", e.what()));
   }
   return runScenario(scenario, path);
+}
+
+std::string traceText(const json& trace) {
+  return trace.dump(2, ' ', false, json::error_handler_t::replace);
 }
 
 }  // namespace mto::sim

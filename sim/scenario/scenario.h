@@ -30,4 +30,8 @@ ScenarioResult runScenario(const nlohmann::json& scenario, const std::string& fi
 /// Reads and runs a scenario file; a file that is not JSON is a ScenarioError.
 ScenarioResult runScenarioFile(const std::string& path);
 
+/// A trace as the runner writes it: indented by two; text the plug-in or the database produced that
+/// is not UTF-8 shows its bytes as U+FFFD rather than failing the write.
+std::string traceText(const nlohmann::json& trace);
+
 }  // namespace mto::sim

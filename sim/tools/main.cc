@@ -19,7 +19,7 @@ int runFiles(const std::vector<std::string>& files, const std::string& outDir, b
   for (const auto& file : files) {
     try {
       auto result = mto::sim::runScenarioFile(file);
-      std::string text = result.trace.dump(2);
+      std::string text = mto::sim::traceText(result.trace);
       if (outDir.empty()) {
         if (!quiet) std::cout << text << "\n";
       } else {
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
       auto result = mto::sim::runScenario(nlohmann::json::parse(mto::sim::demoStory()), "demo", demoDb);
       if (!demoJson) std::cout << "Demo database: " << std::filesystem::absolute(demoDb).string() << "\n\n";
       if (demoJson)
-        std::cout << result.trace.dump(2) << "\n";
+        std::cout << mto::sim::traceText(result.trace) << "\n";
       else
         mto::sim::printTranscript(result.trace, std::cout);
       return result.failures.empty() ? 0 : 1;

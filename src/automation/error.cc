@@ -2,7 +2,22 @@
 
 #include <new>
 
+#include "automation/thread_state.h"
+
 namespace mto::automation {
+
+namespace {
+/// Counts an exception of the implementation (not of the input) on this thread; never throws.
+void noteForeignException(const char* what) noexcept {
+  ThreadState& state = threadState();
+  ++state.foreignExceptions;
+  try {
+    state.lastForeignException = what;
+  } catch (...) {
+    state.lastForeignException.clear();
+  }
+}
+}  // namespace
 
 std::string_view standardMessage(int32_t number) {
   switch (number) {
@@ -72,8 +87,10 @@ ErrorInfo errorFromException(std::exception_ptr error) noexcept {
     } catch (const std::bad_alloc&) {
       return ErrorInfo{errc::kOutOfMemory, std::string(kProjectName), std::string(standardMessage(7)), {}, 0};
     } catch (const std::exception& e) {
+      noteForeignException(e.what());
       return ErrorInfo{errc::kAutomationError, std::string(kProjectName), e.what(), {}, 0};
     } catch (...) {
+      noteForeignException("an exception of no known type");
       return ErrorInfo{errc::kAutomationError,
                        std::string(kProjectName),
                        std::string(standardMessage(errc::kAutomationError)),

@@ -4,6 +4,7 @@
 
 #include "automation/dates.h"
 #include "automation/error.h"
+#include "automation/thread_state.h"
 
 namespace mto::automation {
 
@@ -15,12 +16,18 @@ std::shared_ptr<Platform>& current() {
 }  // namespace
 
 Platform& platform() {
+  if (Platform* own = threadState().platform.get()) return *own;
   return *current();
 }
 
 std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next) {
   if (!next) next = std::make_shared<RegistryPlatform>();
   std::swap(current(), next);
+  return next;
+}
+
+std::shared_ptr<Platform> setThreadPlatform(std::shared_ptr<Platform> next) {
+  std::swap(threadState().platform, next);
   return next;
 }
 

@@ -49,10 +49,15 @@ class Platform {
   virtual Date now() = 0;
 };
 
-/// The platform in force for the process. Unset, it is a `RegistryPlatform` with nothing registered.
+/// The platform in force for the calling thread: the one a host set for this thread, else the
+/// process's. Unset, the process's is a `RegistryPlatform` with nothing registered.
 Platform& platform();
-/// Replaces the platform; returns the previous one. Meant for hosts at start-up and for tests.
+/// Replaces the process's platform (seen by every thread without one of its own); returns the
+/// previous one. Meant for a host at start-up, before its threads call the component.
 std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next);
+/// Sets the calling thread's own platform (null: the process's again); returns the previous one of
+/// the thread (null when it had none). Lets several hosts, each on its own thread, run side by side.
+std::shared_ptr<Platform> setThreadPlatform(std::shared_ptr<Platform> next);
 
 inline ObjectPtr createObject(std::string_view progId) {
   return platform().createObject(progId);

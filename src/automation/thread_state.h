@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <typeindex>
 #include <unordered_map>
 
@@ -8,13 +10,25 @@
 
 namespace mto::automation {
 
-/// Everything the component keeps per host thread: the error object and the state of every module
-/// (each module keeps one struct of its own here, created on first use). Reached only through
-/// `threadState()`.
+class Platform;
+
+/// Everything the component keeps per host thread: the error object, the state of every module
+/// (each module keeps one struct of its own here, created on first use) and the platform a host
+/// set for this thread. Reached only through `threadState()`.
 class ThreadState {
  public:
   /// The pending error (the classic error object); number 0 means none.
   ErrorInfo err;
+
+  /// The platform a host set for this thread alone (`setThreadPlatform`); none means the process's.
+  /// It belongs to the host, not to the modules: `reset` keeps it.
+  std::shared_ptr<Platform> platform;
+
+  /// How many C++ exceptions other than the runtime's own (and out of memory) reached an error
+  /// translator on this thread, and the text of the last one. Each is a fault of the implementation,
+  /// not of the input: tests, the scenario runner and the fuzz targets read these.
+  uint64_t foreignExceptions = 0;
+  std::string lastForeignException;
 
   /// The module-state struct `T` of this thread, default-constructed on first use.
   template <typename T>
@@ -24,9 +38,12 @@ class ThreadState {
     return *static_cast<T*>(slot.get());
   }
 
-  /// Drops all module state and the pending error, as a fresh thread would see it.
+  /// Drops all module state, the pending error and the count of foreign exceptions, as a fresh
+  /// thread would see them.
   void reset() {
     err = ErrorInfo{};
+    foreignExceptions = 0;
+    lastForeignException.clear();
     auto doomed = std::move(modules_);
     modules_.clear();
   }
