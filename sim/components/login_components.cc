@@ -122,7 +122,7 @@ class MessageService : public HostObject<MessageService> {
 /// Resource texts come from the database; a key the resource file lacks gives the key itself.
 class ResourceLoader : public HostObject<ResourceLoader> {
  public:
-  ResourceLoader(Environment& env, Database& db) : env_(env), db_(db) {}
+  explicit ResourceLoader(Database& db) : db_(db) {}
   static const MemberTable<ResourceLoader>& members() {
     static const MemberTable<ResourceLoader> table = [] {
       MemberTable<ResourceLoader> t("Loader");
@@ -151,7 +151,6 @@ class ResourceLoader : public HostObject<ResourceLoader> {
   }
 
  private:
-  Environment& env_;
   Database& db_;
   std::string baseName_;
   std::string language_;
@@ -208,7 +207,7 @@ void registerLoginComponents(automation::RegistryPlatform& platform, Environment
   platform.registerFactory(std::string(kMessageService),
                            [&env] { return std::make_shared<MessageService>(env); });
   platform.registerFactory(std::string(kResourceLoader),
-                           [&env, &db] { return std::make_shared<ResourceLoader>(env, db); });
+                           [&db] { return std::make_shared<ResourceLoader>(db); });
   platform.registerFactory(std::string(kAccessChecker),
                            [&env, &db] { return std::make_shared<GLData>(env, db); });
 }

@@ -129,8 +129,15 @@ std::optional<ProfileTable> profileTableNamed(std::string_view name) {
 Database::Database(sqlite::Connection connection) : connection_(std::move(connection)) {}
 
 std::unique_ptr<Database> Database::openInMemory() {
-  std::unique_ptr<Database> db(new Database(sqlite::Connection::open(":memory:")));
-  db->ensureSchema(":memory:");
+  // Building the schema and the demo data costs far more than copying them: every in-memory
+  // database of the process starts from one image of them, made on first use.
+  static const std::vector<unsigned char> image = [] {
+    Database fresh(sqlite::Connection::open(":memory:"));
+    fresh.ensureSchema(":memory:");
+    return fresh.connection_.serialize();
+  }();
+  std::unique_ptr<Database> db(new Database(sqlite::Connection::openImage(image)));
+  db->seeded_ = true;
   return db;
 }
 

@@ -1,5 +1,7 @@
 #include "sim/db/sqlite.h"
 
+#include <cstring>
+
 #include <sqlite3.h>
 
 #include <climits>
@@ -179,6 +181,28 @@ Connection Connection::open(const std::string& path) {
   }
   sqlite3_extended_result_codes(db, 1);
   return Connection(db);
+}
+
+Connection Connection::openImage(std::span<const unsigned char> image) {
+  Connection connection = open(":memory:");
+  // SQLite takes the copy over and frees it with the connection; it must come from its allocator.
+  auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(image.size()));
+  if (!copy && !image.empty()) throw Error(SQLITE_NOMEM, "no memory for a database image");
+  if (!image.empty()) std::memcpy(copy, image.data(), image.size());
+  int rc = sqlite3_deserialize(connection.db_, "main", copy, static_cast<sqlite3_int64>(image.size()),
+                               static_cast<sqlite3_int64>(image.size()),
+                               SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+  if (rc != SQLITE_OK) throw Error(rc, std::string("cannot open a database image: ") + sqlite3_errmsg(connection.db_));
+  return connection;
+}
+
+std::vector<unsigned char> Connection::serialize() const {
+  sqlite3_int64 size = 0;
+  unsigned char* bytes = sqlite3_serialize(db_, "main", &size, 0);
+  if (!bytes) throw Error(SQLITE_NOMEM, "cannot serialize the database");
+  std::vector<unsigned char> image(bytes, bytes + size);
+  sqlite3_free(bytes);
+  return image;
 }
 
 Connection::Connection(Connection&& other) noexcept : db_(std::exchange(other.db_, nullptr)) {}

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -85,6 +87,8 @@ class Connection {
  public:
   /// Opens (creating when missing) a database file; ":memory:" opens a private in-memory one.
   static Connection open(const std::string& path);
+  /// Opens a private in-memory database holding a copy of `image` (what `serialize` gave).
+  static Connection openImage(std::span<const unsigned char> image);
 
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -99,6 +103,9 @@ class Connection {
   /// statement; otherwise text other than blanks, comments and semicolons after the first
   /// statement is an error, so that a second statement is never silently ignored.
   Statement prepare(std::string_view sql, std::string_view* rest = nullptr);
+
+  /// A copy of the bytes of the main database, as a file of it would hold them.
+  std::vector<unsigned char> serialize() const;
 
   int64_t lastInsertRowId() const;
   /// Rows changed by the most recent INSERT, UPDATE or DELETE.

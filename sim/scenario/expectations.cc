@@ -376,8 +376,8 @@ void checkToolbar(const Toolbar& control, const json& want, std::string_view key
                     "separator"});
   const json bands = toolbarJson(control);
   for (const auto& [bandName, wanted] : want.items()) {
-    auto band =
-        std::find_if(bands.begin(), bands.end(), [&](const json& b) { return b["name"] == bandName; });
+    const std::string& name = bandName;  // clang 14 cannot capture a structured binding
+    auto band = std::find_if(bands.begin(), bands.end(), [&](const json& b) { return b["name"] == name; });
     if (band == bands.end()) {
       f.check(false, fmt::format("{}: no band \"{}\"", key, bandName));
       continue;

@@ -45,8 +45,9 @@ struct StepContext {
 class Runner {
  public:
   /// `file` names the scenario in errors; `databaseFile` empty means a new in-memory database.
-  Runner(std::string file, std::string databaseFile)
-      : file_(std::move(file)), databaseFile_(std::move(databaseFile)) {}
+  /// Untraced, the run keeps no trace, no journal of host calls and checks no expectation.
+  Runner(std::string file, std::string databaseFile, bool traced = true)
+      : file_(std::move(file)), databaseFile_(std::move(databaseFile)), traced_(traced) {}
 
   /// Sets the host up, runs every step and returns the trace with the failed expectations. Raises
   /// ScenarioError for a malformed scenario or a setup that fails.
@@ -131,6 +132,7 @@ class Runner {
 
   std::string file_;
   std::string databaseFile_;
+  bool traced_ = true;
   std::unique_ptr<SimHost> host_;
   /// The host's calls when set-up ended; a trace counts the calls after it.
   std::map<std::string, uint64_t> callsAtStart_;

@@ -58,7 +58,7 @@ void Runner::setup(const json& s) {
   }
   if (s.contains("failing")) applyFailing(s["failing"], host_->state().faults, "setup.failing");
   if (s.contains("returning")) applyReturning(s["returning"], host_->state().faults, "setup.returning");
-  host_->state().journal.switchOn();
+  if (traced_) host_->state().journal.switchOn();
   callsAtStart_ = host_->state().calls.snapshot();
 }
 

@@ -49,10 +49,10 @@ std::optional<json> collectionJson(const Variant& v) {
 
 void Runner::observe(HostObjectBase& target, std::string name) {
   target.setEventStartObserver([this](std::string_view) {
-    if (step_ && !step_->atFirstEvent) step_->atFirstEvent = snapshotCells(*bill_);
+    if (traced_ && step_ && !step_->atFirstEvent) step_->atFirstEvent = snapshotCells(*bill_);
   });
   target.setEventObserver([this, name](std::string_view event, Args args, std::exception_ptr error) {
-    if (!step_) return;
+    if (!traced_ || !step_) return;
     json e;
     e["on"] = name;
     e["event"] = std::string(event);
@@ -77,6 +77,11 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
   if (step.contains("name")) context.record["name"] = textOf(step["name"], "name");
   context.record["events"] = json::array();
   step_ = &context;
+  if (!traced_) {
+    act(step, context);
+    step_ = nullptr;
+    return context.record;
+  }
 
   size_t messagesBefore = host_->env().messages.size();
   size_t scopesBefore = host_->env().logScopes.size();

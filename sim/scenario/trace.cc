@@ -132,8 +132,9 @@ json toolbarJson(const Toolbar& toolbar) {
 CellSnapshot snapshotCells(const BillEditor& bill) {
   CellSnapshot snapshot;
   for (const auto& key : bill.billTemplate().pageKeys(1)) snapshot[{key, 0}] = cellJson(bill, key, 0);
+  const std::vector<std::string> entryKeys = bill.billTemplate().pageKeys(2);
   for (int32_t row = 1; row <= bill.rowCount(); ++row)
-    for (const auto& key : bill.billTemplate().pageKeys(2)) snapshot[{key, row}] = cellJson(bill, key, row);
+    for (const auto& key : entryKeys) snapshot[{key, row}] = cellJson(bill, key, row);
   return snapshot;
 }
 

@@ -25,8 +25,9 @@ class ThreadState {
   std::shared_ptr<Platform> platform;
 
   /// How many C++ exceptions other than the runtime's own (and out of memory) reached an error
-  /// translator on this thread, and the text of the last one. Each is a fault of the implementation,
-  /// not of the input: tests, the scenario runner and the fuzz targets read these.
+  /// translator on this thread in its life, and the text of the last one. Each is a fault of the
+  /// implementation, not of the input: tests, the scenario runner and the fuzz targets compare the
+  /// count before and after what they run. `reset` keeps both.
   uint64_t foreignExceptions = 0;
   std::string lastForeignException;
 
@@ -38,12 +39,9 @@ class ThreadState {
     return *static_cast<T*>(slot.get());
   }
 
-  /// Drops all module state, the pending error and the count of foreign exceptions, as a fresh
-  /// thread would see them.
+  /// Drops all module state and the pending error, as a fresh thread would see them.
   void reset() {
     err = ErrorInfo{};
-    foreignExceptions = 0;
-    lastForeignException.clear();
     auto doomed = std::move(modules_);
     modules_.clear();
   }
