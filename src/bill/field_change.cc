@@ -189,7 +189,8 @@ void ApplyQtyDecimals(InstanceState& self) {
       columns[f].onEntryPage = automation::toText(columns[f].definition.getValue("FPage", int32_t{2})) == "2";
   }
   MaterialDecimals materialDecimals(bill);
-  for (int32_t i = 1; i <= rows; ++i) {
+  for (int64_t wide = 1; wide <= rows; ++wide) {
+    const auto i = static_cast<int32_t>(wide);
     Variant decimals = materialDecimals.of(i);
     if (automation::toText(decimals).empty()) {
       for (auto& column : columns) column.everyRowSet = false;
@@ -227,8 +228,8 @@ void ClearSpecifiedRow(const ObjectPtr& bill, int32_t page, int32_t row, bool cl
     DictionaryRef fields(pageFields);
     int32_t count = fields.count();
     VectorRef keys(fields.items());
-    for (int32_t i = 1; i <= count; ++i) {
-      std::string key = automation::toText(keys.item(i));
+    for (int64_t i = 1; i <= count; ++i) {
+      std::string key = automation::toText(keys.item(static_cast<int32_t>(i)));
       DictionaryRef definition(template_.item(key));
       bool clearable = automation::toDouble(definition.getValue("FTabIndex", int32_t{0})) > 0 &&
                        (automation::toLong(definition.getValue("FVisible", int32_t{0})) & 1) > 0;

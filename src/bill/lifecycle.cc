@@ -68,7 +68,7 @@ void m_Billinterface_AddNewRow(InstanceState& self, int16_t, int32_t NewRow) {
 
 void m_Billinterface_AfterCopyBill(InstanceState& self) {
   int32_t rows = VectorRef(call(self.m_BillInterface, "Data", "Page2")).upperBound();
-  for (int32_t row = 1; row <= rows; ++row) SetQty(self, row);
+  for (int64_t row = 1; row <= rows; ++row) SetQty(self, static_cast<int32_t>(row));
 }
 
 void m_Billinterface_AfterFillRow(InstanceState& self, int32_t lRow, const ObjectPtr&, const ObjectPtr&,
@@ -82,8 +82,8 @@ void m_Billinterface_AfterFillRow(InstanceState& self, int32_t lRow, const Objec
     if (isSomething(fields)) {
       VectorRef keys(fields);
       int32_t last = keys.upperBound();
-      for (int32_t i = keys.lowerBound(); i <= last; ++i)
-        support::FireFieldAction(bill, automation::toText(keys.item(i)), lRow, true);
+      for (int64_t i = keys.lowerBound(); i <= last; ++i)
+        support::FireFieldAction(bill, automation::toText(keys.item(static_cast<int32_t>(i))), lRow, true);
     }
     if (VectorRef(data.item("Page2")).size() == lRow) {
       setToolStatesForMode(self);

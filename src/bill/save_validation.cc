@@ -88,7 +88,9 @@ bool billDateBeforeCurrentPeriod(const ObjectPtr& bill) {
   // must read as a date.
   if (billDate.isNull() || billDate.isEmpty() || (billDate.isString() && billDate.stringValue().empty()))
     return false;
-  return std::floor(automation::toDate(billDate).serial) < std::floor(currentPeriod().first.serial);
+  // Days compare by the whole part of the serial: before 1899-12-30 the serial is negative and its
+  // fraction counts forward into the day, so rounding down would move a dated time to the day before.
+  return std::trunc(automation::toDate(billDate).serial) < std::trunc(currentPeriod().first.serial);
 }
 
 void m_BillInterface_UnMultiCheck(InstanceState& self, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,

@@ -57,7 +57,8 @@ void ViewStockStatus(support::InstanceState& self) {
     auto materials = VectorRef::create();
     VectorRef rows(call(bill, "Data", "Page2"));
     int32_t last = rows.upperBound();
-    for (int32_t row = rows.lowerBound(); row <= last; ++row) {
+    for (int64_t wide = rows.lowerBound(); wide <= last; ++wide) {
+      const auto row = static_cast<int32_t>(wide);
       std::string material = automation::toText(call(bill, host::member::kReadFieldValue, "FItemID", row, int32_t{1}));
       if (!material.empty()) materials.add(material);
     }
@@ -72,8 +73,8 @@ bool ShowStockStatus(const VectorRef& materials) {
     // Only plain whole numbers go into the filter: the window hands it to its query as it stands.
     std::string joined;
     int32_t last = materials.upperBound();
-    for (int32_t i = materials.lowerBound(); i <= last; ++i) {
-      if (auto id = support::plainNumberText(materials.item(i))) {
+    for (int64_t i = materials.lowerBound(); i <= last; ++i) {
+      if (auto id = support::plainNumberText(materials.item(static_cast<int32_t>(i)))) {
         joined += *id;
         joined += ',';
       }
@@ -142,11 +143,11 @@ Variant GetFieldByProperty(support::InstanceState& self, const Variant& properti
       }
       int32_t first = page == 0 ? 1 : page;
       int32_t last = page == 0 ? pageCount : page;
-      for (int32_t p = first; p <= last; ++p) {
+      for (int64_t p = first; p <= last; ++p) {
         DictionaryRef keys(tableInfo.item("Page" + std::to_string(p)));
         int32_t count = keys.count();
-        for (int32_t i = 1; i <= count; ++i) {
-          std::string key = keys.keyAt(i);
+        for (int64_t i = 1; i <= count; ++i) {
+          std::string key = keys.keyAt(static_cast<int32_t>(i));
           DictionaryRef definition(tableInfo.item(key));
           bool matches = true;
           for (size_t k = 0; k < names.size() && matches; ++k) {
@@ -168,15 +169,15 @@ std::string GetPageActionParameters(int32_t page, const DictionaryRef& tableInfo
   try {
     DictionaryRef keys(tableInfo.item("Page" + std::to_string(page)));
     int32_t count = keys.count();
-    for (int32_t i = 1; i <= count; ++i) {
-      DictionaryRef definition(tableInfo.item(keys.keyAt(i)));
+    for (int64_t i = 1; i <= count; ++i) {
+      DictionaryRef definition(tableInfo.item(keys.keyAt(static_cast<int32_t>(i))));
       if (!automation::equalsNumber(definition.getValue("FLookUpType"), 1) ||
           !automation::equalsNumber(definition.getValue("FLookUpClassID"), 4))
         continue;
       VectorRef actions(DictionaryRef(definition.item("Action")).item("FAction"));
       int32_t actionCount = actions.size();
-      for (int32_t a = 1; a <= actionCount; ++a) {
-        DictionaryRef action(actions.item(a));
+      for (int64_t a = 1; a <= actionCount; ++a) {
+        DictionaryRef action(actions.item(static_cast<int32_t>(a)));
         if (automation::toText(action.item("FID")) == "100018") return automation::toText(action.item("FAction"));
       }
       return {};

@@ -205,8 +205,8 @@ void HideDoubleUnitFields(const ObjectPtr& bill, std::string_view key1, std::str
 namespace {
 void clearRowFlags(const DictionaryRef& cells) {
   int32_t count = cells.count();
-  for (int32_t pos = 1; pos <= count; ++pos) {
-    Variant entry = get(cells.object(), "", pos);
+  for (int64_t pos = 1; pos <= count; ++pos) {
+    Variant entry = get(cells.object(), "", static_cast<int32_t>(pos));
     if (entry.isObject() && entry.objectValue()) put(entry, "", "FModify", int16_t{0});
   }
 }
@@ -222,7 +222,8 @@ void ClearModifyFlags(const ObjectPtr& bill) {
     }
     VectorRef rows(call(bill, "Data", page));
     int32_t last = rows.upperBound();
-    for (int32_t r = rows.lowerBound(); r <= last; ++r) clearRowFlags(DictionaryRef(rows.item(r)));
+    for (int64_t r = rows.lowerBound(); r <= last; ++r)
+      clearRowFlags(DictionaryRef(rows.item(static_cast<int32_t>(r))));
   }
 }
 
@@ -307,8 +308,8 @@ void SetColumnTotalDecimals(const ObjectPtr& bill, std::string_view key) {
   VectorRef rows(call(bill, "Data", pageKey));
   int32_t last = rows.upperBound();
   double largest = 0;
-  for (int32_t r = rows.lowerBound(); r <= last; ++r) {
-    Variant cell = DictionaryRef(rows.item(r)).item(key);
+  for (int64_t r = rows.lowerBound(); r <= last; ++r) {
+    Variant cell = DictionaryRef(rows.item(static_cast<int32_t>(r))).item(key);
     double d = automation::toDouble(call(cell, "GetValue", "FDecimal", int32_t{0}));
     if (d > largest) largest = d;
   }

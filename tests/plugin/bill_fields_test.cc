@@ -6,6 +6,7 @@
 #include "automation/convert.h"
 #include "automation/platform.h"
 #include "common/sim_fixture.h"
+#include "plugin/top_of_range_vector.h"
 #include "sim/components/toolbar.h"
 #include "sim/db/demo_data.h"
 #include "sim/editor/bill_editor.h"
@@ -60,6 +61,18 @@ TEST_F(BillFieldsTest, ARowAtTheTopOfTheRangeIsOneRowWithoutACell) {
   set("FAuxPropID", std::numeric_limits<int32_t>::max(), int16_t{0}, false);
   EXPECT_EQ(calls("BillEvent.GetDataFld"), 1u) << "one row looked at, and the loop ended";
   EXPECT_EQ(fld("FAuxPropID", 1), Variant("")) << "row 1 untouched";
+}
+
+TEST_F(BillFieldsTest, ModifiedMarksOfAPageAtTheTopOfTheRangeAreClearedOnce) {
+  editor_->addRow();
+  editor_->setCell("FNote", 1, "typed");
+  auto note = editor_->cell("FNote", 1);
+  note->set("FModify", int16_t{1});
+  auto page = std::make_shared<testing::TopOfRangeVector>(editor_->rows()->at(1));
+  editor_->setDataEntry("Page2", automation::ObjectPtr(page));
+  ClearModifyFlags(bill_);
+  EXPECT_EQ(page->reads, 1) << "the one row read, and the loop ended";
+  EXPECT_EQ(note->at("FModify"), Variant(int16_t{0}));
 }
 
 TEST_F(BillFieldsTest, EqualNumbersChangeNothingButStillRefresh) {

@@ -54,5 +54,31 @@ TEST_F(SaveValidationTest, AMissingBillDateNeverRefusesTheUnCheck) {
   EXPECT_EQ(cancel, automation::Variant(true));
 }
 
+TEST_F(SaveValidationTest, TheBillDateComparesByDayAtBothEndsOfTheDateRange) {
+  struct Case {
+    const char* periodStart;
+    automation::Date billDate;
+    bool refused;
+  };
+  using automation::makeDate;
+  // Before 1899-12-30 a serial's fraction counts forward into its day: 0100-01-01 12:00 lies
+  // within 0100-01-01, not on the day before it.
+  const Case cases[] = {
+      {"0100-01-01", makeDate(100, 1, 1, 12, 0, 0), false},
+      {"0100-01-01", makeDate(100, 1, 1), false},
+      {"1899-12-29", makeDate(1899, 12, 29, 23, 59, 59), false},
+      {"1899-12-29", makeDate(1899, 12, 28, 23, 0, 0), true},
+      {"1899-12-30", makeDate(1899, 12, 29, 12, 0, 0), true},
+      {"9999-12-31", makeDate(9999, 12, 31, 23, 59, 59), false},
+      {"9999-12-31", makeDate(9999, 12, 30, 23, 59, 59), true},
+  };
+  for (const auto& c : cases) {
+    host().db().query(std::string("UPDATE t_FiscalPeriod SET FStartDate='") + c.periodStart + "'");
+    editor_->setCell("FDate", 0, c.billDate);
+    EXPECT_EQ(billDateBeforeCurrentPeriod(editor_), c.refused)
+        << c.periodStart << " against " << automation::describe(automation::Variant(c.billDate));
+  }
+}
+
 }  // namespace
 }  // namespace mto::bill

@@ -112,6 +112,23 @@ TEST_F(StockOnHandTest, StockKeyReachesTheServiceAsTwelveArguments) {
   EXPECT_EQ(fld("FQty"), Variant(0.0)) << "an empty result";
 }
 
+// Texts that are not UTF-8 (a lone continuation byte, a cut sequence, an encoded surrogate) cannot
+// be written in a scenario file; a host may still hand them over. They pass through unchanged.
+TEST_F(StockOnHandTest, TextsThatAreNotUtf8ReachTheServiceUnchanged) {
+  auto service = recordService();
+  const std::string batch = "B\x80\xff'--";
+  const std::string plan = std::string("MTO\xc3") + '\0' + "\xed\xa0\x80";
+  setRow({{"FItemID", "\xfe" "12"}, {"FBatchNo", batch}, {"FFromMTONo", plan}});
+  SetQty(state_, 1);
+  ASSERT_EQ(service->calls.size(), 1u);
+  EXPECT_EQ(service->calls[0].args[2], Variant("\xfe" "12"));
+  EXPECT_EQ(service->calls[0].args[3], Variant(batch));
+  ASSERT_FALSE(service->calls[0].conditions.empty());
+  EXPECT_EQ(service->calls[0].conditions[0].second, Variant(plan));
+  EXPECT_EQ(fld("FQty"), Variant(7.5));
+  EXPECT_EQ(GetFiledValue(Variant(automation::ObjectPtr(editor_)), 1, "FFromMTONo"), plan);
+}
+
 TEST_F(StockOnHandTest, QuantitiesFollowWarehousePlaceBatchAndTrackingNumber) {
   setRow({{"FItemID", demo::kSteelPlate},
           {"FUnitID", demo::kKilogram},

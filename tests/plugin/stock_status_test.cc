@@ -4,6 +4,7 @@
 #include "bill/bill_events.h"
 #include "common/sim_fixture.h"
 #include "host/contract.h"
+#include "plugin/top_of_range_vector.h"
 #include "sim/components/collections.h"
 #include "sim/editor/bill_editor.h"
 
@@ -87,6 +88,15 @@ TEST_F(StockStatusTest, OnlyPlainWholeNumbersReachTheFilter) {
       EXPECT_EQ(shown.detail, c.expected) << describe(c.items[0]);
     }
   }
+}
+
+TEST_F(StockStatusTest, AMaterialListAtTheTopOfTheRangeIsReadOnce) {
+  auto materials = std::make_shared<testing::TopOfRangeVector>(Variant("12"));
+  EXPECT_TRUE(ShowStockStatus(host::VectorRef(automation::ObjectPtr(materials))));
+  EXPECT_EQ(materials->reads, 1);
+  ASSERT_EQ(env().hostActions.size(), 1u);
+  EXPECT_EQ(env().hostActions[0].detail, "t1.FItemID IN(12)");
+  EXPECT_TRUE(host().platform().messageBoxes().empty());
 }
 
 TEST_F(StockStatusTest, AMissingWindowIsShownInABoxAndGivesFalse) {
