@@ -35,7 +35,7 @@ bool isBlank(const Variant& v) {
 /// An ID as a cell holds it (a number, or a text starting with one); 0 when blank.
 int64_t idOf(const Variant& v) {
   if (isBlank(v) || v.isObject()) return 0;
-  return static_cast<int64_t>(automation::leadingNumber(std::string_view(automation::toText(v))));
+  return recordIdOf(v);
 }
 
 /// A quantity in its shortest exact text, as a user reads it ("60.125", "240").

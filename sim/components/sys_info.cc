@@ -6,14 +6,11 @@
 #include "automation/dates.h"
 #include "host/contract.h"
 #include "sim/components/collections.h"
+#include "sim/runtime/member_helpers.h"
 
 namespace mto::sim {
 
 namespace {
-
-int64_t idOf(const Variant& v) {
-  return static_cast<int64_t>(automation::leadingNumber(std::string_view(automation::toText(v))));
-}
 
 std::string isoDate(automation::Date date) {
   auto parts = automation::dateParts(date);
@@ -26,8 +23,8 @@ std::string isoDate(automation::Date date) {
 
 Variant SysInfo::getQty(Args args) {
   if (args.size() != 12) automation::raiseError(automation::errc::kWrongArgumentCount, {}, "SysInfo");
-  int64_t stockId = idOf(requiredArg(args, 1));
-  int64_t itemId = idOf(requiredArg(args, 2));
+  int64_t stockId = recordIdOf(requiredArg(args, 1));
+  int64_t itemId = recordIdOf(requiredArg(args, 2));
   std::string batchNo = automation::toText(requiredArg(args, 3));
   int64_t unitId = automation::toLong(requiredArg(args, 4));
   int64_t spId = automation::toLong(requiredArg(args, 6));
@@ -46,7 +43,7 @@ Variant SysInfo::getQty(Args args) {
   filter.stockPlaceId = spId;
   filter.batchNo = std::move(batchNo);
   filter.mtoNo = automation::toText(conditions->at("FMTONo"));
-  if (conditions->contains("AuxPropID")) filter.auxPropId = idOf(conditions->at("AuxPropID"));
+  if (conditions->contains("AuxPropID")) filter.auxPropId = recordIdOf(conditions->at("AuxPropID"));
   if (!kfDate.isMissing())
     filter.shelfLife = StockFilter::ShelfLife{isoDate(automation::toDate(kfDate)), kfPeriod};
   double baseQty = database_->stockOnHand(filter);

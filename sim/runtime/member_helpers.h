@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,14 @@
 // Small pieces the simulated classes' member tables share.
 
 namespace mto::sim {
+
+/// A record id as host services read one from a value: the leading number of its text, cut to a whole
+/// number; one beyond the 64-bit range names no record (0), as no id is that large.
+inline int64_t recordIdOf(const Variant& v) {
+  double number = automation::leadingNumber(std::string_view(automation::toText(v)));
+  if (!(std::fabs(number) < 9.0e18)) return 0;
+  return static_cast<int64_t>(number);
+}
 
 inline bool isPut(CallKind kind) {
   return kind == CallKind::PropertyPut || kind == CallKind::PropertyPutRef;
