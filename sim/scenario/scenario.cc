@@ -93,7 +93,8 @@ ScenarioResult runScenarioFile(const std::string& path) {
   json scenario;
   try {
     scenario = json::parse(in);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {
+    // Besides syntax errors, a number too large for a double (out_of_range 406).
     throw ScenarioError(path, 0, fmt::format("not valid JSON: {}", e.what()));
   }
   return runScenario(scenario, path);
