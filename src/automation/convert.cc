@@ -382,7 +382,7 @@ bool isNumeric(const Variant& value, const Locale& locale) {
 }
 
 bool isNumeric(const Variant& value) {
-  return isNumeric(value, platform().locale());
+  return value.isString() ? isNumeric(value, platform().locale()) : isNumeric(value, defaultLocale());
 }
 
 bool toBoolean(const Variant& value, const Locale& locale) {
@@ -411,7 +411,7 @@ bool toBoolean(const Variant& value, const Locale& locale) {
 }
 
 bool toBoolean(const Variant& value) {
-  return toBoolean(value, platform().locale());
+  return value.isString() ? toBoolean(value, platform().locale()) : toBoolean(value, defaultLocale());
 }
 
 double toDouble(const Variant& value, const Locale& locale) {
@@ -435,7 +435,7 @@ double toDouble(const Variant& value, const Locale& locale) {
 }
 
 double toDouble(const Variant& value) {
-  return toDouble(value, platform().locale());
+  return value.isString() ? toDouble(value, platform().locale()) : toDouble(value, defaultLocale());
 }
 
 namespace {
@@ -456,7 +456,7 @@ int16_t toInteger(const Variant& value, const Locale& locale) {
 }
 
 int16_t toInteger(const Variant& value) {
-  return toInteger(value, platform().locale());
+  return value.isString() ? toInteger(value, platform().locale()) : toInteger(value, defaultLocale());
 }
 
 int32_t toLong(const Variant& value, const Locale& locale) {
@@ -466,7 +466,7 @@ int32_t toLong(const Variant& value, const Locale& locale) {
 }
 
 int32_t toLong(const Variant& value) {
-  return toLong(value, platform().locale());
+  return value.isString() ? toLong(value, platform().locale()) : toLong(value, defaultLocale());
 }
 
 std::string toText(const Variant& value, const Locale& locale) {
@@ -493,7 +493,9 @@ std::string toText(const Variant& value, const Locale& locale) {
 }
 
 std::string toText(const Variant& value) {
-  return toText(value, platform().locale());
+  // Only a Double (its decimal separator) and a Date (its patterns) are written by the locale.
+  if (value.type() == VarType::Double || value.isDate()) return toText(value, platform().locale());
+  return toText(value, defaultLocale());
 }
 
 bool equalsNumber(const Variant& value, double number) {

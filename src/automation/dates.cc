@@ -407,7 +407,7 @@ bool isDate(const Variant& value, const Locale& locale) {
 }
 
 bool isDate(const Variant& value) {
-  return isDate(value, platform().locale());
+  return value.isString() ? isDate(value, platform().locale()) : isDate(value, defaultLocale());
 }
 
 Date toDate(const Variant& value, const Locale& locale) {
@@ -435,7 +435,7 @@ Date toDate(const Variant& value, const Locale& locale) {
 }
 
 Date toDate(const Variant& value) {
-  return toDate(value, platform().locale());
+  return value.isString() ? toDate(value, platform().locale()) : toDate(value, defaultLocale());
 }
 
 std::string dateText(Date date, const Locale& locale) {

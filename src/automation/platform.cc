@@ -15,6 +15,11 @@ std::shared_ptr<Platform>& current() {
 }
 }  // namespace
 
+const Locale& defaultLocale() {
+  static const Locale locale;
+  return locale;
+}
+
 Platform& platform() {
   if (Platform* own = threadState().platform.get()) return *own;
   return *current();

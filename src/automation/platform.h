@@ -34,6 +34,10 @@ struct Locale {
                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };
 
+/// The default locale above, made once. Conversions of values whose result does not depend on the
+/// locale take it instead of the platform's, whose answer is a copy of two dozen texts.
+const Locale& defaultLocale();
+
 /// The operating-system and COM services the component needs, behind one small interface so that
 /// the simulated host, the COM binding and the tests each supply their own.
 class Platform {
