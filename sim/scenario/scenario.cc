@@ -46,6 +46,8 @@ ScenarioResult Runner::run(const json& scenario) {
   } catch (const std::exception& e) {
     throw ScenarioError(file_, 0, std::string("the setup failed: ") + e.what());
   }
+  if (scenario.contains("name") && !scenario["name"].is_string())
+    throw ScenarioError(file_, 0, "\"name\" must be a text");
   ScenarioResult result;
   result.trace["scenario"] = scenario.value("name", file_);
   result.trace["file"] = file_;
