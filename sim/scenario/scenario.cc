@@ -12,9 +12,27 @@ namespace mto::sim {
 
 using nlohmann::json;
 
+namespace {
+/// A complaint quotes what the file says (a key, a value), which may hold line breaks and other
+/// control characters: they are written as escapes, so that the complaint stays one line.
+std::string oneLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    auto u = static_cast<unsigned char>(c);
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (u < 0x20 || u == 0x7f) out += fmt::format("\\x{:02x}", u);
+    else out += c;
+  }
+  return out;
+}
+}  // namespace
+
 ScenarioError::ScenarioError(const std::string& file, int step, const std::string& what)
-    : std::runtime_error(step > 0 ? fmt::format("{}: step {}: {}", file, step, what)
-                                  : fmt::format("{}: setup: {}", file, what)) {}
+    : std::runtime_error(oneLine(step > 0 ? fmt::format("{}: step {}: {}", file, step, what)
+                                          : fmt::format("{}: setup: {}", file, what))) {}
 
 namespace scenario_detail {
 
