@@ -283,8 +283,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // MTO_FUZZ_PRINT=1 prints the scenario an input stands for, so that a finding becomes a scenario file.
   static const bool print = std::getenv("MTO_FUZZ_PRINT") != nullptr;
   if (print) std::printf("%s\n", mto::sim::traceText(scenario).c_str());
-  const mto::automation::ThreadState& thread = mto::automation::threadState();
-  const uint64_t foreignBefore = thread.foreignExceptions;
+  const uint64_t foreignBefore = mto::automation::foreignExceptionCount();
   try {
     mto::sim::runScenarioUntraced(scenario, "fuzz.json");
   } catch (const mto::sim::ScenarioError& e) {
@@ -292,7 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // it ran and count.
     if (print) std::printf("not run: %s\n", e.what());
   }
-  if (thread.foreignExceptions != foreignBefore)
-    finding("a C++ exception of the implementation reached the host: " + thread.lastForeignException);
+  if (mto::automation::foreignExceptionCount() != foreignBefore)
+    finding("a C++ exception of the implementation reached the host: " + mto::automation::lastForeignException());
   return 0;
 }

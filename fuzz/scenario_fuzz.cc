@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  const mto::automation::ThreadState& thread = mto::automation::threadState();
-  const uint64_t foreignBefore = thread.foreignExceptions;
+  const uint64_t foreignBefore = mto::automation::foreignExceptionCount();
   try {
     (void)mto::sim::runScenarioFile(path);
   } catch (const mto::sim::ScenarioError& e) {
@@ -33,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (what.empty() || what.find('\n') != std::string_view::npos)
       mto::fuzz::finding(std::string("a malformed scenario's message is not one line: ") + e.what());
   }
-  if (thread.foreignExceptions != foreignBefore)
-    mto::fuzz::finding("a C++ exception of the implementation reached the host: " + thread.lastForeignException);
+  if (mto::automation::foreignExceptionCount() != foreignBefore)
+    mto::fuzz::finding("a C++ exception of the implementation reached the host: " + mto::automation::lastForeignException());
   return 0;
 }

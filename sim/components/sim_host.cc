@@ -52,7 +52,7 @@ SimHost::SimHost(SimHostOptions options)
   registerActionComponents(*platform_, env_, *db_);
   if (pluginFactory()) platform_->registerFactory(std::string(host::progid::kPlugin), pluginFactory());
   setPropsString(std::move(options.propsString));
-  previous_ = automation::setThreadPlatform(platform_);
+  previous_ = automation::setThreadPlatform(platform_.get());
 }
 
 SimHost::~SimHost() {

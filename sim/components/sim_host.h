@@ -61,7 +61,7 @@ class SimHost {
   std::unique_ptr<Database> db_;
   Environment env_;
   std::shared_ptr<automation::RegistryPlatform> platform_;
-  std::shared_ptr<automation::Platform> previous_;
+  automation::Platform* previous_ = nullptr;  // the thread's platform before this host's
   /// The factories of the components removed, by ProgID, kept for `installComponent`.
   std::map<std::string, automation::RegistryPlatform::Factory, automation::ascii::LessIgnoreCase> removed_;
 };

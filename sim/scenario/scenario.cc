@@ -48,7 +48,7 @@ std::string jsonFault(const json::exception& e) {
 }  // namespace
 
 ScenarioResult Runner::run(const json& scenario) {
-  const uint64_t foreignExceptionsAtStart = automation::threadState().foreignExceptions;
+  const uint64_t foreignExceptionsAtStart = automation::foreignExceptionCount();
   if (!scenario.is_object()) throw ScenarioError(file_, 0, "a scenario is a JSON object");
   for (const auto& [key, value] : scenario.items())
     if (key != "name" && key != "description" && key != "setup" && key != "steps")
@@ -84,11 +84,10 @@ ScenarioResult Runner::run(const json& scenario) {
       throw ScenarioError(file_, index, jsonFault(e));
     }
   }
-  const automation::ThreadState& thread = automation::threadState();
-  if (thread.foreignExceptions > foreignExceptionsAtStart)
+  if (uint64_t foreign = automation::foreignExceptionCount(); foreign > foreignExceptionsAtStart)
     result.failures.push_back(fmt::format(
         "{}: {} C++ exception(s) of the implementation reached the host as error 440; the last: {}", file_,
-        thread.foreignExceptions - foreignExceptionsAtStart, thread.lastForeignException));
+        foreign - foreignExceptionsAtStart, automation::lastForeignException()));
   if (traced_) result.trace["final"] = finalState(*host_, callsAtStart_, bill_.get(), list_.get());
   result.trace["expectationsFailed"] = result.failures.size();
   plugin_.reset();

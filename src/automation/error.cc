@@ -6,18 +6,6 @@
 
 namespace mto::automation {
 
-namespace {
-/// Counts an exception of the implementation (not of the input) on this thread; never throws.
-void noteForeignException(const char* what) noexcept {
-  ThreadState& state = threadState();
-  ++state.foreignExceptions;
-  try {
-    state.lastForeignException = what;
-  } catch (...) {
-    state.lastForeignException.clear();
-  }
-}
-}  // namespace
 
 std::string_view standardMessage(int32_t number) {
   switch (number) {

@@ -1,14 +1,18 @@
 #include "automation/platform.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "automation/dates.h"
 #include "automation/error.h"
-#include "automation/thread_state.h"
 
 namespace mto::automation {
 
 namespace {
+/// The platform a host set for this thread; a plain pointer, so nothing is left to destroy at the
+/// thread's end (see ThreadState).
+thread_local Platform* threadPlatform = nullptr;
+
 std::shared_ptr<Platform>& current() {
   static std::shared_ptr<Platform> instance = std::make_shared<RegistryPlatform>();
   return instance;
@@ -21,7 +25,7 @@ const Locale& defaultLocale() {
 }
 
 Platform& platform() {
-  if (Platform* own = threadState().platform.get()) return *own;
+  if (threadPlatform) return *threadPlatform;
   return *current();
 }
 
@@ -31,9 +35,8 @@ std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next) {
   return next;
 }
 
-std::shared_ptr<Platform> setThreadPlatform(std::shared_ptr<Platform> next) {
-  std::swap(threadState().platform, next);
-  return next;
+Platform* setThreadPlatform(Platform* next) noexcept {
+  return std::exchange(threadPlatform, next);
 }
 
 ObjectPtr RegistryPlatform::createObject(std::string_view progId) {

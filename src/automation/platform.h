@@ -59,9 +59,10 @@ Platform& platform();
 /// Replaces the process's platform (seen by every thread without one of its own); returns the
 /// previous one. Meant for a host at start-up, before its threads call the component.
 std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> next);
-/// Sets the calling thread's own platform (null: the process's again); returns the previous one of
-/// the thread (null when it had none). Lets several hosts, each on its own thread, run side by side.
-std::shared_ptr<Platform> setThreadPlatform(std::shared_ptr<Platform> next);
+/// Sets the calling thread's own platform (null: the process's again) and returns the thread's previous
+/// one (null when it had none). The caller keeps it alive while it is set. Lets several hosts, each on
+/// its own thread, run side by side.
+Platform* setThreadPlatform(Platform* next) noexcept;
 
 inline ObjectPtr createObject(std::string_view progId) {
   return platform().createObject(progId);

@@ -1,10 +1,32 @@
 #include "automation/thread_state.h"
 
+#include <cstring>
+
 namespace mto::automation {
 
 ThreadState& threadState() {
   thread_local ThreadState state;
   return state;
+}
+
+namespace {
+// Plain per-thread values: nothing to destroy at the thread's end.
+thread_local uint64_t foreignCount = 0;
+thread_local char foreignText[256] = {};
+}  // namespace
+
+uint64_t foreignExceptionCount() noexcept {
+  return foreignCount;
+}
+
+std::string lastForeignException() {
+  return foreignText;
+}
+
+void noteForeignException(const char* what) noexcept {
+  ++foreignCount;
+  std::strncpy(foreignText, what ? what : "", sizeof foreignText - 1);
+  foreignText[sizeof foreignText - 1] = '\0';
 }
 
 void setPendingError(const ErrorInfo& info) {

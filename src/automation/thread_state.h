@@ -12,24 +12,16 @@ namespace mto::automation {
 
 class Platform;
 
-/// Everything the component keeps per host thread: the error object, the state of every module
-/// (each module keeps one struct of its own here, created on first use) and the platform a host
-/// set for this thread. Reached only through `threadState()`.
+/// Everything the component keeps per host thread: the error object and the state of every module
+/// (each module keeps one struct of its own here, created on first use). Reached only through
+/// `threadState()`. Beside it, two things per thread are kept as plain values that need no
+/// destruction (the platform a host set for its thread, and the count of foreign exceptions): at a
+/// thread's end some C runtimes (mingw-w64's emulated thread storage) may free a thread's storage
+/// before running its destructors, so nothing new that owns memory is added per thread.
 class ThreadState {
  public:
   /// The pending error (the classic error object); number 0 means none.
   ErrorInfo err;
-
-  /// The platform a host set for this thread alone (`setThreadPlatform`); none means the process's.
-  /// It belongs to the host, not to the modules: `reset` keeps it.
-  std::shared_ptr<Platform> platform;
-
-  /// How many C++ exceptions other than the runtime's own (and out of memory) reached an error
-  /// translator on this thread in its life, and the text of the last one. Each is a fault of the
-  /// implementation, not of the input: tests, the scenario runner and the fuzz targets compare the
-  /// count before and after what they run. `reset` keeps both.
-  uint64_t foreignExceptions = 0;
-  std::string lastForeignException;
 
   /// The module-state struct `T` of this thread, default-constructed on first use.
   template <typename T>
@@ -51,6 +43,15 @@ class ThreadState {
 };
 
 ThreadState& threadState();
+
+/// How many C++ exceptions other than the runtime's own (and out of memory) reached an error
+/// translator on this thread in its life. Each is a fault of the implementation, not of the input:
+/// tests, the scenario runner and the fuzz targets compare the count before and after what they run.
+uint64_t foreignExceptionCount() noexcept;
+/// The text of the last of them on this thread (its first 255 bytes); "" when none.
+std::string lastForeignException();
+/// Counts one and keeps its text; called by the error translator only.
+void noteForeignException(const char* what) noexcept;
 
 /// Shorthand for the pending error of this thread.
 inline ErrorInfo& err() {
