@@ -216,12 +216,9 @@ std::shared_ptr<Dictionary> BillTemplate::tableInfo() {
 }
 
 int32_t numberEntry(const Dictionary& definition, std::string_view entryName) {
-  // The template is the host's own data, written the same way whatever the user's locale; reading it
-  // with a fixed one also spares copying the platform's locale on every look at a definition.
-  static const automation::Locale templateLocale;
   const Variant* v = definition.find(entryName);
-  if (!v || !automation::isNumeric(*v, templateLocale)) return 0;
-  return automation::toLong(*v, templateLocale);
+  if (!v || !automation::isNumeric(*v)) return 0;
+  return automation::toLong(*v);
 }
 
 int32_t pageOf(const Dictionary& definition) {
