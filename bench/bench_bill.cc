@@ -1,18 +1,8 @@
 #include "bench_bill.h"
 
-#include <array>
-
-#include "automation/dates.h"
+#include "sim/editor/sample_bill.h"
 
 namespace mto::bench {
-namespace {
-
-// Steel plate, aluminium bar, hex bolt, copper wire, precision shim: no shelf life.
-constexpr std::array<int32_t, 5> kMaterials = {12, 13, 14, 19, 23};
-constexpr int32_t kEpoxyAdhesive = 15;
-constexpr int32_t kRawMaterials = 31;
-
-}  // namespace
 
 void billSizes(benchmark::internal::Benchmark* b) {
   b->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
@@ -21,21 +11,7 @@ void billSizes(benchmark::internal::Benchmark* b) {
 Bill::Bill(int32_t rowCount)
     : editor(sim::BillEditor::create(host.db())), plugin(core::clsMTOChange::create()), rows(rowCount) {
   plugin->Show(ObjectPtr(editor));
-  editor->setCell("FDate", 0, Variant(automation::makeDate(2026, 12, 1)));
-  for (int32_t i = 0; i < rows; ++i) {
-    int32_t row = editor->addRow();
-    if (row == 1) {
-      editor->setCell("FItemID", row, kEpoxyAdhesive);
-      editor->setCell("FKFPeriod", row, int32_t{180});
-      editor->setCell("FKFDate", row, Variant(automation::makeDate(2026, 11, 1)));
-      editor->setCell("FPeriodDate", row, Variant(automation::makeDate(2027, 4, 30)));
-    } else {
-      editor->setCell("FItemID", row, kMaterials[static_cast<size_t>(i) % kMaterials.size()]);
-    }
-    editor->setCell("FStockID", row, kRawMaterials);
-    editor->setCell("FFromMTONo", row, "MTO-2026-001");
-    editor->setCell("FChangeQty", row, int32_t{1});
-  }
+  sim::fillSampleBill(*editor, rows);
   host.env().logScopes.reserve(1024);
 }
 

@@ -24,11 +24,8 @@ using automation::Variant;
 /// The bill sizes every case runs on.
 void billSizes(benchmark::internal::Benchmark* b);
 
-/// A bill of `rows` entry rows, bound to a plug-in that has seen `Show`. Every row holds one of the
-/// demo materials without shelf life (2, 3, 0, 1 and 4 quantity decimals in turn), the raw material
-/// warehouse, the plan tracking number and a change quantity of 1; row 1 holds the shelf-life
-/// managed epoxy with its production and expiry dates instead. The head is dated 2026-12-01. So the
-/// save check walks every row and finds the bill valid.
+/// The sample bill of `rows` entry rows (`sim::fillSampleBill`), bound to a plug-in that has seen
+/// `Show`. The save check walks every row and finds the bill valid.
 struct Bill {
   explicit Bill(int32_t rows);
   Bill(const Bill&) = delete;

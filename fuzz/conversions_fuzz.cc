@@ -44,13 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   survive([&] { (void)a::wholeNumber(std::string_view(text)); });
   survive([&] { (void)a::wholeNumberLong(std::string_view(text)); });
 
-  std::optional<double> number;
   bool tooLarge = false;  // a well-formed number beyond the Double range raises overflow
-  try {
-    number = a::parseNumber(text, locale);
-  } catch (const a::AutomationError&) {
-    tooLarge = true;
-  }
+  const std::optional<double> number = [&]() -> std::optional<double> {
+    try {
+      return a::parseNumber(text, locale);
+    } catch (const a::AutomationError&) {
+      tooLarge = true;
+      return std::nullopt;
+    }
+  }();
   if (number && !std::isfinite(*number)) finding("parseNumber read a number that is not finite");
   if (!tooLarge && a::isNumeric(asText, locale) != number.has_value())
     finding("isNumeric and parseNumber disagree");
