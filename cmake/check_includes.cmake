@@ -22,17 +22,18 @@ set(allowed_src/core "automation;host;support;bill;list;core")
 set(sim_base "automation;host")
 set(allowed_sim/db "${sim_base};sim/db")
 set(allowed_sim/runtime "${sim_base};sim/runtime")
+set(allowed_sim/replay "${sim_base};sim/replay")
 set(allowed_sim/components "${sim_base};sim/db;sim/runtime;sim/components")
 set(allowed_sim/editor "${sim_base};sim/db;sim/runtime;sim/components;sim/editor")
-set(allowed_sim/scenario "${sim_base};sim/db;sim/runtime;sim/components;sim/editor;sim/scenario")
-set(allowed_sim/tools "${sim_base};sim/db;sim/runtime;sim/components;sim/editor;sim/scenario;core")
+set(allowed_sim/scenario "${sim_base};sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario")
+set(allowed_sim/tools "${sim_base};sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario;core")
 
 # The COM binding: bridge <- dll (the server) and test_host (the Windows test host).
 set(allowed_com/bridge "automation;bridge")
 set(allowed_com/dll "automation;host;core;bridge;dll")
 set(allowed_com/test_host "automation;host;sim/db;sim/runtime;sim/components;sim/editor;sim/scenario;bridge;test_host")
 
-set(rooms src/automation src/host src/support src/bill src/list src/core sim/db sim/runtime sim/components
+set(rooms src/automation src/host src/support src/bill src/list src/core sim/db sim/runtime sim/replay sim/components
           sim/editor sim/scenario sim/tools com/bridge com/dll com/test_host)
 
 set(violations "")
