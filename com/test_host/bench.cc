@@ -29,11 +29,13 @@
 #include "automation/error.h"
 #include "bridge/com_error.h"
 #include "bridge/com_ptr.h"
+#include "bridge/dispatch_object.h"
 #include "bridge/text.h"
 #include "bridge/variant_convert.h"
 #include "core/cls_mto_change.h"
 #include "host/contract.h"
 #include "host/events.h"
+#include "sim/components/collections.h"
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/bill_list.h"
@@ -258,6 +260,70 @@ PathFigures measureOnThread(const BenchCase& benchCase, Path path, const BenchOp
   return figures;
 }
 
+/// Microseconds per host call of two kinds on each path: a bare call on an object whose adapter
+/// and DISPID are cached, and a call on an object that has just crossed.
+struct CallCosts {
+  double bareInProcessUs = 0;
+  double bareComUs = 0;
+  double crossingInProcessUs = 0;
+  double crossingComUs = 0;
+};
+
+/// Microseconds per repetition of `body` over `count` repetitions after one not counted.
+double microsEach(int32_t count, const std::function<void()>& body) {
+  body();
+  const auto started = Clock::now();
+  for (int32_t i = 0; i < count; ++i) body();
+  return std::chrono::duration<double, std::micro>(Clock::now() - started).count() / count;
+}
+
+/// What one host call costs apart from the plug-in's work, in process and through IDispatch, on
+/// simulated Dictionaries served as the bench serves them:
+/// - bare: Item on an object already crossed, adapter and DISPID cached (the bridge's adapter over
+///   the simulated object's COM object, the path each of the plug-in's host calls takes);
+/// - crossing: Item returning a Dictionary the host keeps, then Item on it, as the plug-in reads a
+///   cell: through IDispatch the returned object gets a new COM object here and a new adapter on the
+///   caller's side (which resolves the name again), both released afterwards. Per call, i.e. per
+///   half of the pair.
+CallCosts measureCallCosts(int32_t count) {
+  auto cell = sim::Dictionary::create();
+  cell->set("FFLD", Variant(int32_t{13}));
+  auto row = sim::Dictionary::create();
+  row->set("FItemID", Variant(ObjectPtr(cell)));
+  CallCosts costs;
+  ObjectPtr direct = cell;
+  ObjectPtr adapter = com::DispatchObject::adapt(SimObjectDispatch::of(cell));
+  costs.bareInProcessUs = microsEach(count, [&] { automation::get(direct, "Item", "FFLD"); });
+  costs.bareComUs = microsEach(count, [&] { automation::get(adapter, "Item", "FFLD"); });
+
+  ObjectPtr rowDirect = row;
+  costs.crossingInProcessUs = microsEach(count, [&] {
+                                automation::get(automation::get(rowDirect, "Item", "FItemID"), "Item", "FFLD");
+                              }) / 2;
+  // The row's call made by hand: the bridge of this program would unwrap its own COM object, where
+  // the plug-in's bridge makes an adapter for a foreign one.
+  ComPtr<IDispatch> rowCom = SimObjectDispatch::of(row);
+  DISPID item = DISPID_UNKNOWN;
+  wchar_t itemName[] = L"Item";
+  LPOLESTR names[] = {itemName};
+  com::check(rowCom->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &item));
+  costs.crossingComUs = microsEach(count, [&] {
+                          com::OwnedVariantArray args(1);
+                          com::toVariant(Variant("FItemID"), &args[0]);
+                          DISPPARAMS params{args.data(), nullptr, 1, 0};
+                          com::OwnedVariant result;
+                          com::check(rowCom->Invoke(item, IID_NULL, LOCALE_USER_DEFAULT,
+                                                    DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, result.put(),
+                                                    nullptr, nullptr));
+                          if (V_VT(result.get()) != VT_DISPATCH || !V_DISPATCH(result.get()))
+                            automation::raiseError(automation::errc::kTypeMismatch, "the cell did not cross");
+                          ObjectPtr crossed =
+                              com::DispatchObject::adapt(ComPtr<IDispatch>::share(V_DISPATCH(result.get())));
+                          automation::get(crossed, "Item", "FFLD");
+                        }) / 2;
+  return costs;
+}
+
 /// Points the bridge's wrapping of simulated objects at SimObjectDispatch while it lives.
 class SimObjectWrapping {
  public:
@@ -382,19 +448,36 @@ int runBenchCommand(const std::vector<std::string>& arguments) {
     return 1;
   }
   printTable(results);
+  constexpr int32_t kCostRepetitions = 20000;
+  CallCosts costs;
+  try {
+    costs = measureCallCosts(kCostRepetitions);
+  } catch (const std::exception& e) {
+    std::printf("bench: the host call costs could not be measured: %s\n", e.what());
+    return 1;
+  }
+  std::printf("one host call, us: bare (adapter and DISPID cached) in process %.3f, through IDispatch %.3f;\n"
+              "  on an object just crossed (new COM object, new adapter) in process %.3f, through IDispatch %.3f\n",
+              costs.bareInProcessUs, costs.bareComUs, costs.crossingInProcessUs, costs.crossingComUs);
+  std::fflush(stdout);
 
   bool ok = true;
-  nlohmann::json report = nlohmann::json::array();
+  nlohmann::json events = nlohmann::json::array();
   for (const EventFigures& e : results) {
     ok = ok && e.inProcess.problem.empty() && e.throughCom.problem.empty() &&
          e.inProcess.hostCalls == e.throughCom.hostCalls;
-    report.push_back({{"event", e.event},
+    events.push_back({{"event", e.event},
                       {"rows", e.rows},
                       {"inProcess", toJson(e.inProcess)},
                       {"com", toJson(e.throughCom)},
                       {"ratio", e.inProcess.medianMs > 0 ? e.throughCom.medianMs / e.inProcess.medianMs : 0.0}});
   }
   if (!jsonFile.empty()) {
+    nlohmann::json report = {{"rows", options.rows},
+                             {"events", events},
+                             {"hostCallUs",
+                              {{"bare", {{"inProcess", costs.bareInProcessUs}, {"com", costs.bareComUs}}},
+                               {"crossing", {{"inProcess", costs.crossingInProcessUs}, {"com", costs.crossingComUs}}}}}};
     std::ofstream out(std::filesystem::path(com::toWide(jsonFile)));
     out << report.dump(2) << '\n';
     if (!out) {
