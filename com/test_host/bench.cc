@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -138,7 +138,8 @@ std::vector<BenchCase> benchCases(bool drawList) {
 /// (the plug-in's), the others plain numbers.
 void fillList(sim::BillList& list, int32_t rows) {
   std::vector<sim::ListColumn> columns = {{"FSecCoefficient", "Coefficient"}};
-  for (int c = 1; c < kListColumns; ++c) columns.push_back({fmt::format("F{}", c), fmt::format("Column {}", c)});
+  for (int c = 1; c < kListColumns; ++c)
+    columns.push_back({fmt::format("F{}", c), fmt::format("Column {}", c)});
   list.setColumns(columns);
   std::vector<sim::ListRow> data(static_cast<size_t>(rows));
   for (int32_t r = 0; r < rows; ++r) {
@@ -206,8 +207,9 @@ PathFigures measure(const BenchCase& benchCase, Path path, const BenchOptions& o
     const auto started = Clock::now();
     while (figures.problem.empty()) {
       const int32_t done = static_cast<int32_t>(millis.size());
-      if (options.iterations > 0 ? done >= options.iterations
-                                 : done >= kMaxIterations || (done >= kMinIterations && Clock::now() - started >= kBudget))
+      if (options.iterations > 0
+              ? done >= options.iterations
+              : done >= kMaxIterations || (done >= kMinIterations && Clock::now() - started >= kBudget))
         break;
       const uint64_t callsBefore = host.state().calls.total();
       const auto before = Clock::now();
@@ -220,10 +222,12 @@ PathFigures measure(const BenchCase& benchCase, Path path, const BenchOptions& o
     figures.iterations = static_cast<int32_t>(millis.size());
     if (!millis.empty()) {
       figures.medianMs = median(millis);
-      figures.meanMs = std::accumulate(millis.begin(), millis.end(), 0.0) / static_cast<double>(millis.size());
+      figures.meanMs =
+          std::accumulate(millis.begin(), millis.end(), 0.0) / static_cast<double>(millis.size());
       figures.hostCalls = static_cast<double>(std::accumulate(calls.begin(), calls.end(), uint64_t{0})) /
                           static_cast<double>(calls.size());
-      figures.steadyCalls = std::all_of(calls.begin(), calls.end(), [&](uint64_t c) { return c == calls.front(); });
+      figures.steadyCalls =
+          std::all_of(calls.begin(), calls.end(), [&](uint64_t c) { return c == calls.front(); });
     }
   } catch (const automation::AutomationError& e) {
     figures.problem = fmt::format("error {}: {}", e.number(), e.info().description);
@@ -291,15 +295,17 @@ CallCosts measureCallCosts(int32_t count) {
   auto row = sim::Dictionary::create();
   row->set("FItemID", Variant(ObjectPtr(cell)));
   CallCosts costs;
-  ObjectPtr direct = cell;
-  ObjectPtr adapter = com::DispatchObject::adapt(SimObjectDispatch::of(cell));
-  costs.bareInProcessUs = microsEach(count, [&] { automation::get(direct, "Item", "FFLD"); });
-  costs.bareComUs = microsEach(count, [&] { automation::get(adapter, "Item", "FFLD"); });
+  {
+    ObjectPtr direct = cell;
+    ObjectPtr adapter = com::DispatchObject::adapt(SimObjectDispatch::of(cell));
+    costs.bareInProcessUs = microsEach(count, [&] { automation::get(direct, "Item", "FFLD"); });
+    costs.bareComUs = microsEach(count, [&] { automation::get(adapter, "Item", "FFLD"); });
+  }  // the cell's COM object and adapter are gone: from now on the cell crosses anew each time
 
   ObjectPtr rowDirect = row;
-  costs.crossingInProcessUs = microsEach(count, [&] {
-                                automation::get(automation::get(rowDirect, "Item", "FItemID"), "Item", "FFLD");
-                              }) / 2;
+  const double pairInProcessUs = microsEach(count, [&] {
+    automation::get(automation::get(rowDirect, "Item", "FItemID"), "Item", "FFLD");
+  });
   // The row's call made by hand: the bridge of this program would unwrap its own COM object, where
   // the plug-in's bridge makes an adapter for a foreign one.
   ComPtr<IDispatch> rowCom = SimObjectDispatch::of(row);
@@ -307,20 +313,20 @@ CallCosts measureCallCosts(int32_t count) {
   wchar_t itemName[] = L"Item";
   LPOLESTR names[] = {itemName};
   com::check(rowCom->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &item));
-  costs.crossingComUs = microsEach(count, [&] {
-                          com::OwnedVariantArray args(1);
-                          com::toVariant(Variant("FItemID"), &args[0]);
-                          DISPPARAMS params{args.data(), nullptr, 1, 0};
-                          com::OwnedVariant result;
-                          com::check(rowCom->Invoke(item, IID_NULL, LOCALE_USER_DEFAULT,
-                                                    DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, result.put(),
-                                                    nullptr, nullptr));
-                          if (V_VT(result.get()) != VT_DISPATCH || !V_DISPATCH(result.get()))
-                            automation::raiseError(automation::errc::kTypeMismatch, "the cell did not cross");
-                          ObjectPtr crossed =
-                              com::DispatchObject::adapt(ComPtr<IDispatch>::share(V_DISPATCH(result.get())));
-                          automation::get(crossed, "Item", "FFLD");
-                        }) / 2;
+  const double pairComUs = microsEach(count, [&] {
+    com::OwnedVariantArray args(1);
+    com::toVariant(Variant("FItemID"), &args[0]);
+    DISPPARAMS params{args.data(), nullptr, 1, 0};
+    com::OwnedVariant result;
+    com::check(rowCom->Invoke(item, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                              &params, result.put(), nullptr, nullptr));
+    if (V_VT(result.get()) != VT_DISPATCH || !V_DISPATCH(result.get()))
+      automation::raiseError(automation::errc::kTypeMismatch, "the cell did not cross");
+    ObjectPtr crossed = com::DispatchObject::adapt(ComPtr<IDispatch>::share(V_DISPATCH(result.get())));
+    automation::get(crossed, "Item", "FFLD");
+  });
+  costs.crossingInProcessUs = pairInProcessUs / 2;
+  costs.crossingComUs = pairComUs / 2;
   return costs;
 }
 
@@ -355,8 +361,8 @@ std::string callsText(const PathFigures& figures) {
 }
 
 void printTable(const std::vector<EventFigures>& results) {
-  std::string out = fmt::format("{:<28} {:>6} {:>10} {:>21} {:>21} {:>11} {:>7}\n", "event", "rows", "host calls",
-                                "in-process ms", "COM ms", "COM us per", "ratio");
+  std::string out = fmt::format("{:<28} {:>6} {:>10} {:>21} {:>21} {:>11} {:>7}\n", "event", "rows",
+                                "host calls", "in-process ms", "COM ms", "COM us per", "ratio");
   out += fmt::format("{:<28} {:>6} {:>10} {:>10} {:>10} {:>10} {:>10} {:>11} {:>7}\n", "", "", "per event",
                      "median", "mean", "median", "mean", "host call", "COM/in");
   for (const EventFigures& e : results) {
@@ -364,14 +370,17 @@ void printTable(const std::vector<EventFigures>& results) {
     const PathFigures& com = e.throughCom;
     const std::string calls =
         in.hostCalls == com.hostCalls ? callsText(com) : fmt::format("{}/{}", callsText(in), callsText(com));
-    out += fmt::format("{:<28} {:>6} {:>10} {:>10.3f} {:>10.3f} {:>10.3f} {:>10.3f} {:>11.2f} {:>7.1f}\n", e.event,
-                       e.rows, calls, in.medianMs, in.meanMs, com.medianMs, com.meanMs, perHostCallUs(com),
-                       in.medianMs > 0 ? com.medianMs / in.medianMs : 0.0);
+    out += fmt::format("{:<28} {:>6} {:>10} {:>10.3f} {:>10.3f} {:>10.3f} {:>10.3f} {:>11.2f} {:>7.1f}\n",
+                       e.event, e.rows, calls, in.medianMs, in.meanMs, com.medianMs, com.meanMs,
+                       perHostCallUs(com), in.medianMs > 0 ? com.medianMs / in.medianMs : 0.0);
   }
   for (const EventFigures& e : results) {
-    if (!e.inProcess.problem.empty()) out += fmt::format("FAILED {} in process: {}\n", e.event, e.inProcess.problem);
-    if (!e.throughCom.problem.empty()) out += fmt::format("FAILED {} through COM: {}\n", e.event, e.throughCom.problem);
-    if (e.inProcess.problem.empty() && e.throughCom.problem.empty() && e.inProcess.hostCalls != e.throughCom.hostCalls)
+    if (!e.inProcess.problem.empty())
+      out += fmt::format("FAILED {} in process: {}\n", e.event, e.inProcess.problem);
+    if (!e.throughCom.problem.empty())
+      out += fmt::format("FAILED {} through COM: {}\n", e.event, e.throughCom.problem);
+    if (e.inProcess.problem.empty() && e.throughCom.problem.empty() &&
+        e.inProcess.hostCalls != e.throughCom.hostCalls)
       out += fmt::format("FAILED {}: the paths made different numbers of host calls\n", e.event);
   }
   std::fputs(out.c_str(), stdout);
@@ -379,9 +388,12 @@ void printTable(const std::vector<EventFigures>& results) {
 }
 
 nlohmann::json toJson(const PathFigures& figures) {
-  return {{"iterations", figures.iterations},   {"medianMs", figures.medianMs},
-          {"meanMs", figures.meanMs},           {"hostCallsPerEvent", figures.hostCalls},
-          {"steadyHostCalls", figures.steadyCalls}, {"usPerHostCall", perHostCallUs(figures)},
+  return {{"iterations", figures.iterations},
+          {"medianMs", figures.medianMs},
+          {"meanMs", figures.meanMs},
+          {"hostCallsPerEvent", figures.hostCalls},
+          {"steadyHostCalls", figures.steadyCalls},
+          {"usPerHostCall", perHostCallUs(figures)},
           {"problem", figures.problem}};
 }
 
@@ -456,9 +468,10 @@ int runBenchCommand(const std::vector<std::string>& arguments) {
     std::printf("bench: the host call costs could not be measured: %s\n", e.what());
     return 1;
   }
-  std::printf("one host call, us: bare (adapter and DISPID cached) in process %.3f, through IDispatch %.3f;\n"
-              "  on an object just crossed (new COM object, new adapter) in process %.3f, through IDispatch %.3f\n",
-              costs.bareInProcessUs, costs.bareComUs, costs.crossingInProcessUs, costs.crossingComUs);
+  std::printf(
+      "one host call, us: bare (adapter and DISPID cached) in process %.3f, through IDispatch %.3f;\n"
+      "  on an object just crossed (new COM object, new adapter) in process %.3f, through IDispatch %.3f\n",
+      costs.bareInProcessUs, costs.bareComUs, costs.crossingInProcessUs, costs.crossingComUs);
   std::fflush(stdout);
 
   bool ok = true;
@@ -466,18 +479,20 @@ int runBenchCommand(const std::vector<std::string>& arguments) {
   for (const EventFigures& e : results) {
     ok = ok && e.inProcess.problem.empty() && e.throughCom.problem.empty() &&
          e.inProcess.hostCalls == e.throughCom.hostCalls;
-    events.push_back({{"event", e.event},
-                      {"rows", e.rows},
-                      {"inProcess", toJson(e.inProcess)},
-                      {"com", toJson(e.throughCom)},
-                      {"ratio", e.inProcess.medianMs > 0 ? e.throughCom.medianMs / e.inProcess.medianMs : 0.0}});
+    events.push_back(
+        {{"event", e.event},
+         {"rows", e.rows},
+         {"inProcess", toJson(e.inProcess)},
+         {"com", toJson(e.throughCom)},
+         {"ratio", e.inProcess.medianMs > 0 ? e.throughCom.medianMs / e.inProcess.medianMs : 0.0}});
   }
   if (!jsonFile.empty()) {
-    nlohmann::json report = {{"rows", options.rows},
-                             {"events", events},
-                             {"hostCallUs",
-                              {{"bare", {{"inProcess", costs.bareInProcessUs}, {"com", costs.bareComUs}}},
-                               {"crossing", {{"inProcess", costs.crossingInProcessUs}, {"com", costs.crossingComUs}}}}}};
+    nlohmann::json report = {
+        {"rows", options.rows},
+        {"events", events},
+        {"hostCallUs",
+         {{"bare", {{"inProcess", costs.bareInProcessUs}, {"com", costs.bareComUs}}},
+          {"crossing", {{"inProcess", costs.crossingInProcessUs}, {"com", costs.crossingComUs}}}}}};
     std::ofstream out(std::filesystem::path(com::toWide(jsonFile)));
     out << report.dump(2) << '\n';
     if (!out) {
