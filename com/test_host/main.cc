@@ -2,7 +2,8 @@
 // collection library's classes to CreateObject, checks the COM edge in its own process, then
 // creates the registered plug-in by ProgID and drives it with bill and list objects. It prints one
 // line "N passed, M failed" at the end. `replay --expected DIR FILE...` replays scenario files
-// through COM instead (replay.h).
+// through COM instead (replay.h); `bench [--rows N] [--iterations K] [--json FILE]` measures the
+// plug-in's events through COM beside the same events in process (bench.h).
 
 #include <windows.h>
 #include <objbase.h>
@@ -17,6 +18,7 @@
 #include "bridge/text.h"
 #include "host/contract.h"
 #include "sim/components/collections.h"
+#include "test_host/bench.h"
 #include "test_host/check.h"
 #include "test_host/host_types.h"
 #include "test_host/os_hooks.h"
@@ -49,6 +51,11 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 2; i < argc; ++i) arguments.push_back(mto::com::toUtf8(argv[i]));
     return mto::testhost::runReplay(arguments);
   }
+  if (argc > 1 && std::wstring_view(argv[1]) == L"bench") {
+    std::vector<std::string> arguments;
+    for (int i = 2; i < argc; ++i) arguments.push_back(mto::com::toUtf8(argv[i]));
+    return mto::testhost::runBenchCommand(arguments);
+  }
   // No message box may wait for a click: neither this program's (the bridge's platform in the
   // bridge tests) nor the plug-in DLL's is ever shown.
   std::string problem;
@@ -76,6 +83,8 @@ int wmain(int argc, wchar_t** argv) {
     mto::testhost::runSqliteTests();
     mto::testhost::runReplayTests();
   }
+  // After the collection library's classes are revoked: the bench serves the same ProgIDs itself.
+  mto::testhost::runBenchTests();
   tests.summary();
   return tests.failed() == 0 ? 0 : 1;
 }

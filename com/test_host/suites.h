@@ -15,5 +15,8 @@ void runTypeLibraryTests();
 void runReplayTests();
 /// The simulated host's database as the Windows build has it: SQLite from the pinned amalgamation.
 void runSqliteTests();
+/// The bench on a tiny bill: every event runs on both paths, with the same host calls on each. Runs
+/// when no class of this program is served: the bench serves the simulated host's ProgIDs itself.
+void runBenchTests();
 
 }  // namespace mto::testhost
