@@ -28,10 +28,11 @@ set(allowed_sim/editor "${sim_base};sim/db;sim/runtime;sim/components;sim/editor
 set(allowed_sim/scenario "${sim_base};sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario")
 set(allowed_sim/tools "${sim_base};sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario;core")
 
-# The COM binding: bridge <- dll (the server) and test_host (the Windows test host).
+# The COM binding: bridge <- dll (the server) and test_host (the Windows test host). The test host
+# also links the plug-in's class, to time it in process beside the DLL in one run.
 set(allowed_com/bridge "automation;bridge")
 set(allowed_com/dll "automation;host;core;bridge;dll")
-set(allowed_com/test_host "automation;host;sim/db;sim/runtime;sim/components;sim/editor;sim/scenario;bridge;test_host")
+set(allowed_com/test_host "automation;host;core;sim/db;sim/runtime;sim/components;sim/editor;sim/scenario;bridge;test_host")
 
 set(rooms src/automation src/host src/support src/bill src/list src/core sim/db sim/runtime sim/replay sim/components
           sim/editor sim/scenario sim/tools com/bridge com/dll com/test_host)
