@@ -1,12 +1,15 @@
+#include "bill/bill_toolbar.h"
+
+#include <map>
 #include <string>
 
 #include "automation/convert.h"
 #include "automation/error.h"
 #include "automation/platform.h"
 #include "bill/bill_events.h"
-#include "bill/bill_toolbar.h"
 #include "host/contract.h"
 #include "support/bill_fields.h"
+#include "support/event_answers.h"
 #include "support/login_environment.h"
 
 namespace mto::bill {
@@ -52,7 +55,8 @@ void InsertSepTool(const ObjectPtr& oABar, const ObjectPtr& oTool) {
     put(separator, member::kToolType, kSeparator);
     std::string name = automation::toText(get(oTool, "Name"));
     forEachBand(oABar, [&](const Variant& tools) {
-      int32_t at = findTool(tools, [&](const Variant& t) { return automation::toText(get(t, "Name")) == name; });
+      int32_t at =
+          findTool(tools, [&](const Variant& t) { return automation::toText(get(t, "Name")) == name; });
       if (at < 0) return;
       if (at > 0 && isSeparator(get(tools, "", at - 1))) return;
       call(tools, "Insert", at, separator);
@@ -116,13 +120,19 @@ void SetToolStates(InstanceState& self, const int32_t& mode) {
   // Each step stands alone: one that fails (a command the bar lacks, say) is skipped.
   auto step = [&](auto&& action) {
     try {
-      if (menuBar.isEmpty()) menuBar = get(bill, member::kMenuBar);
+      if (menuBar.isEmpty()) menuBar = support::BillMenuBar(bill);
       action();
     } catch (...) {
     }
   };
+  // A command's tool is asked of the bar once, though two of its states may be set.
+  std::map<std::string_view, Variant> tools;
   auto set = [&](std::string_view key, std::string_view state, bool value) {
-    step([&] { put(get(menuBar, member::kWexTools, key), state, value); });
+    step([&] {
+      Variant& tool = tools[key];
+      if (tool.isEmpty()) tool = get(menuBar, member::kWexTools, key);
+      put(tool, state, value);
+    });
   };
   set("mnuOptionBatchFull", "Enabled", false);
   set("mnuBatchFillField", "Visible", false);

@@ -9,6 +9,7 @@
 #include "host/collections.h"
 #include "host/contract.h"
 #include "support/bill_fields.h"
+#include "support/event_answers.h"
 #include "support/login_environment.h"
 
 namespace mto::bill {
@@ -49,7 +50,7 @@ void m_Billinterface_AddNewRow(InstanceState& self, int16_t, int32_t NewRow) {
       scope.succeed();
       return;
     }
-    Variant definition = call(bill, "GetFieldInfoByKey", "FItemID", "", int32_t{0});
+    Variant definition = support::FieldInfoByKey(bill, "FItemID");
     Variant cell = call(bill, "GetDataFld", definition, NewRow);
     // A row the user copied keeps what was copied into it; any other new row starts as a new material.
     if (isSomething(definition) && isSomething(cell) && !self.m_bCopyRow) {
@@ -110,7 +111,7 @@ void m_BillInterface_AfterNewBill(InstanceState& self) {
     support::SetBillField(bill, "FTranType", 0, int16_t{0}, true, false, "");
   setToolStatesForMode(self);
   support::ClearModifyFlags(bill);
-  Variant option = get(get(bill, member::kMenuBar), member::kWexBands, "mnuOption");
+  Variant option = get(support::BillMenuBar(bill), member::kWexBands, "mnuOption");
   automation::put(get(option, member::kWexTools, "mnuOptionBatchFull"), "Enabled", false);
   hideSwitchedOffUnits(bill);
   scope.succeed();

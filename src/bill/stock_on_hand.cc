@@ -6,6 +6,7 @@
 #include "automation/thread_state.h"
 #include "host/contract.h"
 #include "support/bill_fields.h"
+#include "support/event_answers.h"
 #include "support/login_environment.h"
 
 namespace mto::bill {
@@ -29,7 +30,7 @@ std::string GetFiledValue(const Variant& bill, int32_t lRow, std::string_view st
 
 Variant GetDataFldValue(const ObjectPtr& bill, std::string_view key, int32_t row, std::string_view subKey,
                         std::string_view fallback) {
-  Variant info = call(bill, "GetFieldInfoByKey", key, "", int32_t{0});
+  Variant info = support::FieldInfoByKey(bill, key);
   Variant cell = call(bill, "GetDataFld", info, row);
   if (!cell.isObject() || !cell.objectValue()) return Variant(fallback);
   DictionaryRef cellRef(cell);
@@ -102,9 +103,9 @@ void SetQty(support::InstanceState& self, int32_t row) {
     support::SetBillField(bill, "FQty", row, qty, true, false, "");
     support::SetBillField(bill, "FSecQty", row, secondary, true, false, "");
     support::FireFieldAction(bill, "FQty", row, false);
-    Variant billCtl = get(bill, "BillCtl");
+    Variant billCtl = support::BillControl(bill);
     for (const char* total : {"FQty", "FSecQty"}) {
-      Variant def = call(bill, "GetFieldInfoByKey", total, "", int32_t{0});
+      Variant def = support::FieldInfoByKey(bill, total);
       call(billCtl, "SetSumData", def);
     }
 

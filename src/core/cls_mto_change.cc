@@ -6,6 +6,7 @@
 #include "bill/stock_on_hand.h"
 #include "core/event_tables.h"
 #include "host/contract.h"
+#include "support/event_answers.h"
 #include "support/system_profile.h"
 
 namespace mto::core {
@@ -24,7 +25,9 @@ struct clsMTOChange::Subscription : automation::EventSink {
     auto self = owner.lock();
     if (!self) return;
     EventHandler handler = isBill ? findBillEventHandler(event) : findListEventHandler(event);
-    if (handler) handler(self->state_, args);
+    if (!handler) return;
+    support::EventScope scope;
+    handler(self->state_, args);
   }
 
   std::weak_ptr<clsMTOChange> owner;

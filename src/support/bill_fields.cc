@@ -10,6 +10,7 @@
 #include "automation/platform.h"
 #include "automation/thread_state.h"
 #include "host/collections.h"
+#include "support/event_answers.h"
 #include "support/login_environment.h"
 #include "support/system_profile.h"
 
@@ -71,7 +72,6 @@ bool valueChanges(const Variant& stored, const Variant& next) {
   return !order || *order != 0;
 }
 
-
 /// What a base-data look-up of one value found: its display text and record number, or nothing.
 struct LookupResult {
   bool found = false;
@@ -109,7 +109,7 @@ bool isAccountField(std::string_view key) {
 
 void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, const Variant& value,
                   bool refresh, bool keepUnmodified, std::string_view displayOverride) {
-  DictionaryRef def(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
+  DictionaryRef def(FieldInfoByKey(bill, key));
   if (!def) automation::raiseError(automation::errc::kObjectNotSet);
   int32_t page = automation::toLong(def.item("FPage"));
   int32_t firstRow = row;
@@ -165,9 +165,9 @@ void SetBillField(const ObjectPtr& bill, std::string_view key, int32_t row, cons
 
 bool FieldHasValue(const ObjectPtr& bill, std::string_view key, int32_t row) {
   try {
-    Variant first = call(bill, "GetFieldValue", key, row, int32_t{1});
-    Variant second = call(bill, "GetFieldValue", key, row, int32_t{1});
-    return numberOfText(first) != 0 && !automation::toText(second).empty();
+    // One read serves both tests: a second read of the same cell could only repeat the answer.
+    Variant value = call(bill, "GetFieldValue", key, row, int32_t{1});
+    return numberOfText(value) != 0 && !automation::toText(value).empty();
   } catch (const automation::AutomationError& e) {
     return e.number() == kFieldValuePresentError;
   } catch (...) {
@@ -176,7 +176,7 @@ bool FieldHasValue(const ObjectPtr& bill, std::string_view key, int32_t row) {
 }
 
 void ShowHideBillField(const ObjectPtr& bill, std::string_view key, bool visible, bool grid) {
-  Variant def = call(bill, "GetFieldInfoByKey", key, "", int32_t{0});
+  Variant def = FieldInfoByKey(bill, key);
   if (!def.isObject() || !def.objectValue()) return;
   call(bill, grid ? "ShowHideGrid" : "ShowHideField", def, visible);
 }
@@ -259,10 +259,10 @@ bool CheckAccess(int32_t a, int32_t b, int32_t c) {
 }
 
 void FireFieldAction(const ObjectPtr& bill, std::string_view key, int32_t row, bool markModified) {
-  Variant def = call(bill, "GetFieldInfoByKey", key, "", int32_t{0});
+  Variant def = FieldInfoByKey(bill, key);
   Variant cell = call(bill, "GetDataFld", def, row);
   if (markModified) put(cell, "", "FModify", int16_t{1});
-  call(get(bill, "BillCtl"), "DoAction", def, cell, row);
+  call(BillControl(bill), "DoAction", def, cell, row);
 }
 
 std::string GetDateSeparator() {
@@ -281,9 +281,9 @@ std::string GetDateFormatString() {
 }
 
 DictionaryRef MappedFieldDefinition(const ObjectPtr& bill, std::string_view key) {
-  DictionaryRef map(call(bill, "TableInfo", "Map"));
+  DictionaryRef map(TemplateMap(bill));
   if (!map.lookup(key)) return {};
-  DictionaryRef definition(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
+  DictionaryRef definition(FieldInfoByKey(bill, key));
   if (!definition) automation::raiseError(automation::errc::kObjectRequired);
   return definition;
 }
@@ -303,7 +303,7 @@ bool ApplyFieldDecimals(const ObjectPtr& bill, std::string_view key, int32_t dec
 }
 
 void SetColumnTotalDecimals(const ObjectPtr& bill, std::string_view key) {
-  DictionaryRef def(call(bill, "GetFieldInfoByKey", key, "", int32_t{0}));
+  DictionaryRef def(FieldInfoByKey(bill, key));
   std::string pageKey = "Page" + automation::toText(def.getValue("FPage", int32_t{2}));
   VectorRef rows(call(bill, "Data", pageKey));
   int32_t last = rows.upperBound();

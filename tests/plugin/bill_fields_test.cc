@@ -10,6 +10,7 @@
 #include "sim/components/toolbar.h"
 #include "sim/db/demo_data.h"
 #include "sim/editor/bill_editor.h"
+#include "support/event_answers.h"
 
 namespace mto::support {
 namespace {
@@ -163,6 +164,54 @@ TEST_F(BillFieldsTest, FieldHasValueNeedsANonZeroNonEmptyValue) {
   EXPECT_TRUE(FieldHasValue(bill_, "FChangeQty", 1));
   failMember("BillEvent.GetFieldValue", kFieldValuePresentError + 1);
   EXPECT_FALSE(FieldHasValue(bill_, "FItemID", 1));
+}
+
+TEST_F(BillFieldsTest, FieldHasValueReadsTheCellOnce) {
+  editor_->addRow();
+  editor_->setCell("FItemID", 1, demo::kSteelPlate);
+  startCounting();
+  EXPECT_TRUE(FieldHasValue(bill_, "FItemID", 1));
+  EXPECT_EQ(calls("BillEvent.GetFieldValue"), 1u);
+}
+
+TEST_F(BillFieldsTest, AnEventAsksForEachDefinitionMapControlAndMenuBarOnce) {
+  startCounting();
+  {
+    EventScope event;
+    EXPECT_EQ(FieldInfoByKey(bill_, "FQty"), FieldInfoByKey(bill_, "FQty"));
+    FieldInfoByKey(bill_, "FSecQty");
+    {
+      EventScope nested;  // an event raised during a call of the plug-in's shares what is kept
+      FieldInfoByKey(bill_, "FQty");
+    }
+    for (int i = 0; i < 3; ++i) {
+      TemplateMap(bill_);
+      BillControl(bill_);
+      BillMenuBar(bill_);
+    }
+    // Another bill in the same event is asked every time.
+    auto other = sim::BillEditor::create(host().db());
+    FieldInfoByKey(other, "FQty");
+    FieldInfoByKey(other, "FQty");
+  }
+  EXPECT_EQ(calls("BillEvent.GetFieldInfoByKey"), 4u);
+  EXPECT_EQ(calls("BillEvent.TableInfo"), 1u);
+  EXPECT_EQ(calls("BillEvent.BillCtl"), 1u);
+  EXPECT_EQ(calls("BillEvent.MenuBar"), 1u);
+
+  // After the event, and outside any, every request goes to the host.
+  startCounting();
+  FieldInfoByKey(bill_, "FQty");
+  FieldInfoByKey(bill_, "FQty");
+  EXPECT_EQ(calls("BillEvent.GetFieldInfoByKey"), 2u);
+}
+
+TEST_F(BillFieldsTest, AFailedAnswerIsNotKept) {
+  EventScope event;
+  failMember("BillEvent.GetFieldInfoByKey", 13);
+  startCounting();
+  for (int i = 0; i < 2; ++i) EXPECT_THROW(FieldInfoByKey(bill_, "FQty"), automation::AutomationError);
+  EXPECT_EQ(calls("BillEvent.GetFieldInfoByKey"), 2u);
 }
 
 TEST_F(BillFieldsTest, ToolIndexIsZeroForTheFirstAndForAMissingTool) {
