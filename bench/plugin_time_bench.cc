@@ -124,7 +124,9 @@ BENCHMARK(PluginOnlyChangeQty)->Apply(mto::bench::billSizes)->Complexity(benchma
 BENCHMARK(PluginOnlyChangeTrackingNumber)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
 BENCHMARK(PluginOnlyBeforeSave)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
 BENCHMARK(PluginOnlyAfterLoadBill)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
-BENCHMARK(PluginOnlyAfterCopyBill)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
+// Recording a copy of 10,000 rows takes minutes in the simulated host (its column totals are summed
+// over every row once per row); the plug-in's own time is linear and shows at 1,000.
+BENCHMARK(PluginOnlyAfterCopyBill)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN);
 BENCHMARK(PluginOnlyAfterNewBill)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
 BENCHMARK(PluginOnlyStockStatusQuery)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
 

@@ -26,11 +26,16 @@ bool isBlank(const Variant& v) {
 }
 
 /// A quantity as the editor reads it: numbers as they are, text by its leading number.
-double quantityOf(const Variant& v) {
+double quantityOf(const Variant& v, const automation::Locale& locale) {
   if (isBlank(v)) return 0;
-  if (automation::isNumeric(v)) return automation::toDouble(v);
+  if (automation::isNumeric(v, locale)) return automation::toDouble(v, locale);
   if (v.isString()) return automation::leadingNumber(std::string_view(v.stringValue()));
   return 0;
+}
+
+double quantityOf(const Variant& v) {
+  if (v.isString()) return quantityOf(v, automation::platform().locale());
+  return quantityOf(v, automation::defaultLocale());
 }
 
 /// Whether two values compare equal; values that cannot be compared are different.
@@ -356,12 +361,16 @@ void BillEditor::doAction(const Dictionary& definition, int32_t row) {
 void BillEditor::setSumData(const Dictionary& definition) {
   std::string key = keyOf(definition);
   int32_t page = pageOf(definition);
+  // One pass over the page's rows with the locale read once: the plug-in asks for a total after
+  // every row's stock read, so this runs once per row of a bill being copied.
+  const automation::Locale locale = automation::platform().locale();
   double total = 0;
   if (page == 1) {
-    if (auto c = cellOf(definition, 0)) total = quantityOf(c->at("FFLD"));
-  } else {
-    for (int32_t row = 1; row <= rowCount(page); ++row)
-      if (auto c = cellOf(definition, row)) total += quantityOf(c->at("FFLD"));
+    if (auto c = cellOf(definition, 0)) total = quantityOf(c->at("FFLD"), locale);
+  } else if (auto pageRows = rows(page)) {
+    for (const auto& row : pageRows->items())
+      if (auto cells = asDictionary(&row))
+        if (auto c = asDictionary(cells->find(key))) total += quantityOf(c->at("FFLD"), locale);
   }
   totals_[key] = total;
 }
