@@ -98,6 +98,15 @@ automation::Date WindowsPlatform::now() {
   return automation::makeDate(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
 }
 
+void WindowsPlatform::note(std::string_view text) noexcept {
+  try {
+    std::wstring line = L"T8MTOChange: " + toWide(text) + L"\n";
+    OutputDebugStringW(line.c_str());
+  } catch (...) {
+    // A note that cannot be made is dropped.
+  }
+}
+
 void installWindowsPlatform() {
   static std::once_flag once;
   std::call_once(once, [] { automation::setPlatform(std::make_shared<WindowsPlatform>()); });

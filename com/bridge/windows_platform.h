@@ -19,6 +19,8 @@ class WindowsPlatform : public automation::Platform {
   /// MessageBoxW over the active window, with the style as given; returns the button pressed.
   int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override;
   automation::Date now() override;
+  /// To the debugger's output (OutputDebugStringW), prefixed with the component's name.
+  void note(std::string_view text) noexcept override;
 };
 
 /// Installs a WindowsPlatform for the module once; later calls do nothing.

@@ -49,6 +49,16 @@ ObjectPtr RegistryPlatform::createObject(std::string_view progId) {
   return made;
 }
 
+void Platform::note(std::string_view) noexcept {}
+
+void RegistryPlatform::note(std::string_view text) noexcept {
+  try {
+    notes_.emplace_back(text);
+  } catch (...) {
+    // Out of memory: the note is lost, as a note may be.
+  }
+}
+
 int32_t RegistryPlatform::messageBox(std::string_view text, std::string_view title, int32_t style) {
   messageBoxes_.push_back({std::string(text), std::string(title), style});
   return 1;

@@ -51,6 +51,9 @@ class Platform {
   virtual int32_t messageBox(std::string_view text, std::string_view title, int32_t style) = 0;
   /// The current local date and time.
   virtual Date now() = 0;
+  /// Leaves a line for whoever looks after the installation, not for the user (a journal that can
+  /// no longer be written, say). Never raises; the default drops it.
+  virtual void note(std::string_view text) noexcept;
 };
 
 /// The platform in force for the calling thread: the one a host set for this thread, else the
@@ -85,6 +88,8 @@ class RegistryPlatform : public Platform {
   int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override;
   /// The system clock, unless a fixed time was set.
   Date now() override;
+  /// Kept in `notes()`.
+  void note(std::string_view text) noexcept override;
 
   /// Registers (or replaces) the factory of a ProgID; ProgIDs compare without regard to case.
   void registerFactory(std::string progId, Factory factory);
@@ -98,6 +103,7 @@ class RegistryPlatform : public Platform {
   void setProcessId(uint32_t pid) { processId_ = pid; }
   void setNow(std::optional<Date> fixed) { fixedNow_ = fixed; }
   const std::vector<MessageBoxCall>& messageBoxes() const { return messageBoxes_; }
+  const std::vector<std::string>& notes() const { return notes_; }
 
  private:
   std::map<std::string, Factory, ascii::LessIgnoreCase> factories_;
@@ -105,6 +111,7 @@ class RegistryPlatform : public Platform {
   uint32_t processId_ = 4242;
   std::optional<Date> fixedNow_;
   std::vector<MessageBoxCall> messageBoxes_;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace mto::automation
