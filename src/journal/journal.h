@@ -9,7 +9,7 @@
 #include "automation/error.h"
 #include "automation/object.h"
 
-namespace mto::sim::replay {
+namespace mto::journal {
 
 /// An object in a journal: its number, given in the order the recorder first saw it (1, 2, ...),
 /// and its run-time type name. 0 is Nothing.
@@ -33,7 +33,7 @@ struct JournalArg {
   JournalValue out;  // with `byRef`
 };
 
-/// What crossed between host and plug-in, in the order it happened:
+/// What crossed between host and plug-in, in the order it happened (docs/record-replay.md):
 /// - `Event`: the host raised an event of `object` to one of its subscribers (`sink`, the nth
 ///   subscription to that object, from 0), and the plug-in handled it;
 /// - `Inbound`: the host called a member of the plug-in's object;
@@ -52,6 +52,9 @@ struct JournalEntry {
   JournalValue result;
   std::optional<automation::ErrorInfo> error;  // the call or event failed with it
   size_t end = 0;                              // one past the last entry nested in this one
+  /// False when the recording stopped before the entry ended (a journal file cut short): its
+  /// result, by-reference values and error are unknown, and every later entry is nested in it.
+  bool finished = true;
 };
 
 /// A plain value.
@@ -79,4 +82,4 @@ std::string describe(const Journal& journal, const JournalEntry& entry);
 /// A value as `describe` shows it.
 std::string describe(const JournalValue& value);
 
-}  // namespace mto::sim::replay
+}  // namespace mto::journal
