@@ -1,5 +1,6 @@
 #include "sim/replay/recorder.h"
 
+#include <optional>
 #include <utility>
 
 namespace mto::sim::replay {
@@ -126,6 +127,8 @@ uint32_t Recorder::Proxy::advise(std::shared_ptr<automation::EventSink> sink) {
 
 /// The host's platform, with the components the plug-in creates journalled and wrapped.
 class Recorder::RecordingPlatform final : public automation::Platform {
+  std::optional<automation::Locale> last_;  // the locale journalled last
+
  public:
   explicit RecordingPlatform(Recorder& recorder) : recorder_(recorder) {}
 
@@ -145,7 +148,16 @@ class Recorder::RecordingPlatform final : public automation::Platform {
     return wrapped;
   }
   uint32_t processId() override { return recorder_.host_.processId(); }
-  automation::Locale locale() override { return recorder_.host_.locale(); }
+  automation::Locale locale() override {
+    automation::Locale given = recorder_.host_.locale();
+    if (!last_ || !journal::sameLocale(*last_, given)) {
+      // The first locale the plug-in reads, and each change after it, from the next entry on.
+      last_ = given;
+      recorder_.journal_.locales.push_back(journal::LocaleChange{recorder_.journal_.entries.size(), given});
+      if (recorder_.writer_) recorder_.writer_->locale(given);
+    }
+    return given;
+  }
   int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override {
     return recorder_.host_.messageBox(text, title, style);
   }

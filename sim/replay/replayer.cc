@@ -61,7 +61,14 @@ class Replayer::ReplayPlatform final : public automation::Platform {
   explicit ReplayPlatform(Replayer& replayer) : replayer_(replayer) {}
   ObjectPtr createObject(std::string_view progId) override { return replayer_.create(progId); }
   uint32_t processId() override { return replayer_.base_.processId(); }
-  automation::Locale locale() override { return replayer_.base_.locale(); }
+  /// The locale the journal says the host gave at this point, else the base platform's.
+  automation::Locale locale() override {
+    const auto& changes = replayer_.journal_.locales;
+    auto after = std::upper_bound(changes.begin(), changes.end(), replayer_.cursor_,
+                                  [](size_t at, const journal::LocaleChange& c) { return at < c.from; });
+    if (after == changes.begin()) return replayer_.base_.locale();
+    return std::prev(after)->locale;
+  }
   int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override {
     return replayer_.base_.messageBox(text, title, style);
   }

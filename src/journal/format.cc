@@ -23,7 +23,7 @@ namespace mto::journal {
 using automation::CallKind;
 using automation::Variant;
 using automation::VarType;
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 
@@ -271,8 +271,12 @@ class Reader {
     h.processId =
         static_cast<uint32_t>(integer(field(j, "pid", "the header"), 0, UINT32_MAX, "the header's pid"));
     h.time = automation::Date{number(field(j, "time", "the header"), "the header's time")};
-    const json& l = field(j, "locale", "the header");
-    if (!l.is_object()) throw Bad("the header's locale is not an object");
+    locale(field(j, "locale", "the header"), h.locale);
+  }
+
+  void locale(const json& l, automation::Locale& out) {
+    if (!l.is_object()) throw Bad("the locale is not an object");
+    Header h;
     auto item = [&](const char* key, std::string& out) {
       out = text(field(l, key, "the locale"), fmt::format("the locale's {}", key));
     };
@@ -289,14 +293,22 @@ class Reader {
     };
     months("monthNames", h.locale.monthNames);
     months("abbreviatedMonthNames", h.locale.abbreviatedMonthNames);
+    out = std::move(h.locale);
   }
 
   void line(const json& j, size_t lineNumber, Journal& journal) {
     maxObjects_ = 16 * lineNumber + 64;
     if (!j.is_object()) throw Bad("a line is a JSON object");
     if (j.contains("b")) return begin(j, lineNumber, journal);
+    if (j.contains("locale")) {
+      LocaleChange change;
+      change.from = journal.entries.size();
+      locale(j["locale"], change.locale);
+      journal.locales.push_back(std::move(change));
+      return;
+    }
     if (j.contains("e")) return end(j, journal);
-    throw Bad("a line is a header, a begin (\"b\") or an end (\"e\")");
+    throw Bad("a line is a header, a begin (\"b\"), an end (\"e\") or a locale");
   }
 
   /// Marks the entries still open as unfinished; returns the innermost one's line, or 0.
@@ -505,6 +517,10 @@ void Writer::end(size_t number, const JournalEntry& entry) {
   }
   if (entry.error) j["error"] = errorJson(*entry.error);
   line(j.dump());
+}
+
+void Writer::locale(const automation::Locale& locale) {
+  line(json{{"locale", localeJson(locale)}}.dump());
 }
 
 bool Writer::good() const {

@@ -56,6 +56,8 @@ class Writer {
   /// passed are known; `objectType` is the type name of `entry.object` (unused for entries without
   /// one). Returns the entry's number (0, 1, ... in the order entries begin), for `end`.
   size_t begin(const JournalEntry& entry, std::string_view objectType);
+  /// Writes a locale line: from the next entry on, the host gives the plug-in this locale.
+  void locale(const automation::Locale& locale);
   /// Writes the end line of entry `number`: its result, the by-reference arguments' values as left
   /// and its error. Entries end innermost first.
   void end(size_t number, const JournalEntry& entry);

@@ -37,6 +37,13 @@ JournalEntry openedEntry(JournalEntry::Kind kind, ObjectId object, std::string n
   return out;
 }
 
+bool sameLocale(const automation::Locale& a, const automation::Locale& b) {
+  return a.dateSeparator == b.dateSeparator && a.shortDatePattern == b.shortDatePattern &&
+         a.timePattern == b.timePattern && a.thousandsSeparator == b.thousandsSeparator &&
+         a.decimalSeparator == b.decimalSeparator && a.currencySymbol == b.currencySymbol &&
+         a.monthNames == b.monthNames && a.abbreviatedMonthNames == b.abbreviatedMonthNames;
+}
+
 const std::string& Journal::typeOf(ObjectId object) const {
   static const std::string nothing = "Nothing";
   if (object == 0 || object > objectTypes.size()) return nothing;

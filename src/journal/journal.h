@@ -8,6 +8,7 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
+#include "automation/platform.h"
 
 namespace mto::journal {
 
@@ -67,10 +68,21 @@ JournalArg passedArg(JournalValue in, bool byRef);
 JournalEntry openedEntry(JournalEntry::Kind kind, ObjectId object, std::string name,
                          automation::CallKind callKind = automation::CallKind::Method);
 
-/// The entries of one recording, and the type names of its objects by number.
+/// The locale the host gave the plug-in from an entry on (a host may change it during a session).
+struct LocaleChange {
+  size_t from = 0;  // the number of entries begun before the change
+  automation::Locale locale;
+};
+
+/// Whether two locales have the same items.
+bool sameLocale(const automation::Locale& a, const automation::Locale& b);
+
+/// The entries of one recording, the type names of its objects by number and the locales the host
+/// gave, in order (none: the header's throughout).
 struct Journal {
   std::vector<JournalEntry> entries;
   std::vector<std::string> objectTypes;  // index: number - 1
+  std::vector<LocaleChange> locales;
 
   /// The type name of a numbered object; "Nothing" for 0.
   const std::string& typeOf(ObjectId object) const;
