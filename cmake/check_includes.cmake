@@ -8,8 +8,10 @@ if(NOT ROOT)
   message(FATAL_ERROR "check_includes: pass -DROOT=<source dir>")
 endif()
 
-# The plug-in: automation <- host <- support <- bill, list <- core.
+# The plug-in: automation <- host <- support <- bill, list <- core. Beside them on automation, the
+# journal of what crosses between a host and the plug-in, which every recording host writes.
 set(allowed_src/automation "automation")
+set(allowed_src/journal "automation;journal")
 set(allowed_src/host "automation;host")
 set(allowed_src/support "automation;host;support")
 set(allowed_src/bill "automation;host;support;bill")
@@ -22,19 +24,19 @@ set(allowed_src/core "automation;host;support;bill;list;core")
 set(sim_base "automation;host")
 set(allowed_sim/db "${sim_base};sim/db")
 set(allowed_sim/runtime "${sim_base};sim/runtime")
-set(allowed_sim/replay "${sim_base};sim/replay")
+set(allowed_sim/replay "${sim_base};journal;sim/replay")
 set(allowed_sim/components "${sim_base};sim/db;sim/runtime;sim/components")
 set(allowed_sim/editor "${sim_base};sim/db;sim/runtime;sim/components;sim/editor")
-set(allowed_sim/scenario "${sim_base};sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario")
-set(allowed_sim/tools "${sim_base};sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario;core")
+set(allowed_sim/scenario "${sim_base};journal;sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario")
+set(allowed_sim/tools "${sim_base};journal;sim/db;sim/runtime;sim/replay;sim/components;sim/editor;sim/scenario;core")
 
 # The COM binding: bridge <- dll (the server) and test_host (the Windows test host). The test host
 # also links the plug-in's class, to time it in process beside the DLL in one run.
-set(allowed_com/bridge "automation;bridge")
+set(allowed_com/bridge "automation;journal;bridge")
 set(allowed_com/dll "automation;host;core;bridge;dll")
-set(allowed_com/test_host "automation;host;core;sim/db;sim/runtime;sim/components;sim/editor;sim/scenario;bridge;test_host")
+set(allowed_com/test_host "automation;journal;host;core;sim/db;sim/runtime;sim/components;sim/editor;sim/scenario;bridge;test_host")
 
-set(rooms src/automation src/host src/support src/bill src/list src/core sim/db sim/runtime sim/replay sim/components
+set(rooms src/automation src/journal src/host src/support src/bill src/list src/core sim/db sim/runtime sim/replay sim/components
           sim/editor sim/scenario sim/tools com/bridge com/dll com/test_host)
 
 set(violations "")

@@ -1,8 +1,15 @@
 #include "sim/replay/recorder.h"
 
+#include <optional>
 #include <utility>
 
 namespace mto::sim::replay {
+
+using journal::describe;
+using journal::objectValue;
+using journal::openedEntry;
+using journal::passedArg;
+using journal::plainValue;
 
 using automation::Arg;
 using automation::Args;
@@ -120,6 +127,8 @@ uint32_t Recorder::Proxy::advise(std::shared_ptr<automation::EventSink> sink) {
 
 /// The host's platform, with the components the plug-in creates journalled and wrapped.
 class Recorder::RecordingPlatform final : public automation::Platform {
+  std::optional<automation::Locale> last_;  // the locale journalled last
+
  public:
   explicit RecordingPlatform(Recorder& recorder) : recorder_(recorder) {}
 
@@ -139,7 +148,16 @@ class Recorder::RecordingPlatform final : public automation::Platform {
     return wrapped;
   }
   uint32_t processId() override { return recorder_.host_.processId(); }
-  automation::Locale locale() override { return recorder_.host_.locale(); }
+  automation::Locale locale() override {
+    automation::Locale given = recorder_.host_.locale();
+    if (!last_ || !journal::sameLocale(*last_, given)) {
+      // The first locale the plug-in reads, and each change after it, from the next entry on.
+      last_ = given;
+      recorder_.journal_.locales.push_back(journal::LocaleChange{recorder_.journal_.entries.size(), given});
+      if (recorder_.writer_) recorder_.writer_->locale(given);
+    }
+    return given;
+  }
   int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override {
     return recorder_.host_.messageBox(text, title, style);
   }
@@ -149,12 +167,14 @@ class Recorder::RecordingPlatform final : public automation::Platform {
   Recorder& recorder_;
 };
 
-Recorder::Recorder(automation::Platform& host)
-    : host_(host), platform_(std::make_unique<RecordingPlatform>(*this)) {}
+Recorder::Recorder(automation::Platform& host, journal::Writer* writer)
+    : host_(host), writer_(writer), platform_(std::make_unique<RecordingPlatform>(*this)) {}
 
 Recorder::~Recorder() = default;
 
-automation::Platform& Recorder::platform() { return *platform_; }
+automation::Platform& Recorder::platform() {
+  return *platform_;
+}
 
 ObjectPtr Recorder::wrap(const ObjectPtr& hostObject) {
   if (!hostObject) return nullptr;
@@ -168,26 +188,41 @@ ObjectPtr Recorder::wrap(const ObjectPtr& hostObject) {
   return proxy;
 }
 
-Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member, std::vector<Variant> args) {
+Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member, Args args) {
   JournalEntry opened = openedEntry(JournalEntry::Kind::Inbound, 0, std::string(member));
+  std::vector<Variant> values(args.size());
   std::vector<Arg> forwarded;
-  for (auto& value : args) {
-    value = toPlugin(value);
-    opened.args.push_back(passedArg(toJournal(value), false));
-    forwarded.emplace_back(value);
+  forwarded.reserve(args.size());
+  for (size_t i = 0; i < args.size(); ++i) {
+    values[i] = toPlugin(args[i].value());
+    opened.args.push_back(passedArg(toJournal(values[i]), args[i].isByRef()));
+    forwarded.push_back(args[i].isByRef() ? Arg::byRef(values[i]) : Arg(values[i]));
   }
   const size_t index = open(std::move(opened));
+  auto finish = [&] {
+    for (size_t i = 0; i < args.size(); ++i) {
+      if (!args[i].isByRef()) continue;
+      journal_.entries[index].args[i].out = toJournal(values[i]);
+      args[i].assign(toHost(values[i]));
+    }
+    close(index);
+  };
   Variant result;
   try {
     result = plugin.invoke(member, CallKind::Method, Args(forwarded));
   } catch (...) {
     journal_.entries[index].error = automation::errorFromException(std::current_exception());
-    close(index);
+    finish();
     throw;
   }
   journal_.entries[index].result = toJournal(result);
-  close(index);
-  return result;
+  finish();
+  return toHost(result);
+}
+
+Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member, std::vector<Variant> args) {
+  std::vector<Arg> passed(args.begin(), args.end());
+  return callPlugin(plugin, member, Args(passed));
 }
 
 JournalValue Recorder::toJournal(const Variant& pluginSide) const {
@@ -211,8 +246,14 @@ Variant Recorder::toPlugin(const Variant& hostSide) {
 }
 
 size_t Recorder::open(JournalEntry entry) {
+  if (writer_) writer_->begin(entry, journal_.typeOf(entry.object));
   journal_.entries.push_back(std::move(entry));
   return journal_.entries.size() - 1;
+}
+
+void Recorder::close(size_t index) {
+  journal_.entries[index].end = journal_.entries.size();
+  if (writer_) writer_->end(index, journal_.entries[index]);
 }
 
 }  // namespace mto::sim::replay

@@ -7,11 +7,21 @@
 
 namespace mto::sim::replay {
 
+using journal::describe;
+using journal::objectValue;
+using journal::openedEntry;
+using journal::passedArg;
+using journal::plainValue;
+
 using automation::Arg;
 using automation::Args;
 using automation::CallKind;
 using automation::ObjectPtr;
 using automation::Variant;
+
+namespace {
+constexpr std::string_view kRecordingStops = "the journal ends here, the recording stops inside it";
+}  // namespace
 
 /// What stands in for one journalled host object.
 class Replayer::Stand final : public automation::Object {
@@ -51,7 +61,14 @@ class Replayer::ReplayPlatform final : public automation::Platform {
   explicit ReplayPlatform(Replayer& replayer) : replayer_(replayer) {}
   ObjectPtr createObject(std::string_view progId) override { return replayer_.create(progId); }
   uint32_t processId() override { return replayer_.base_.processId(); }
-  automation::Locale locale() override { return replayer_.base_.locale(); }
+  /// The locale the journal says the host gave at this point, else the base platform's.
+  automation::Locale locale() override {
+    const auto& changes = replayer_.journal_.locales;
+    auto after = std::upper_bound(changes.begin(), changes.end(), replayer_.cursor_,
+                                  [](size_t at, const journal::LocaleChange& c) { return at < c.from; });
+    if (after == changes.begin()) return replayer_.base_.locale();
+    return std::prev(after)->locale;
+  }
   int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override {
     return replayer_.base_.messageBox(text, title, style);
   }
@@ -66,7 +83,9 @@ Replayer::Replayer(const Journal& journal, automation::Platform& base)
 
 Replayer::~Replayer() = default;
 
-automation::Platform& Replayer::platform() { return *platform_; }
+automation::Platform& Replayer::platform() {
+  return *platform_;
+}
 
 bool Replayer::replay(automation::Object& plugin, size_t from, size_t to) {
   cursor_ = from;
@@ -120,6 +139,14 @@ void Replayer::replayEntry(automation::Object* plugin, size_t index) {
   ends_.pop_back();
   if (divergence_) return;
   const std::string within = describe(journal_, journal_.entries[topLevel_]);
+  if (!entry.finished) {
+    // The recording stops inside this entry and the plug-in made no call the journal lacks: where
+    // the journal ends is the divergence, in either mode.
+    divergence_ =
+        Divergence{journal_.entries.size(), fmt::format("the rest of {}: {}", entry.name, kRecordingStops),
+                   fmt::format("the plug-in finished {}", entry.name), within};
+    return;
+  }
   if (check_ == Check::Everything) {
     const auto number = [](const std::optional<automation::ErrorInfo>& e) {
       return e ? fmt::format("error {}", e->number) : std::string("no error");
@@ -136,10 +163,10 @@ void Replayer::replayEntry(automation::Object* plugin, size_t index) {
     }
     for (size_t i = 0; i < values.size(); ++i) {
       if (!entry.args[i].byRef || sameValue(entry.args[i].out, values[i])) continue;
-      divergence_ = Divergence{index,
-                               fmt::format("{} leaving argument {} {}", entry.name, i + 1, describe(entry.args[i].out)),
-                               fmt::format("{} leaving argument {} {}", entry.name, i + 1, describe(toJournal(values[i]))),
-                               within};
+      divergence_ = Divergence{
+          index, fmt::format("{} leaving argument {} {}", entry.name, i + 1, describe(entry.args[i].out)),
+          fmt::format("{} leaving argument {} {}", entry.name, i + 1, describe(toJournal(values[i]))),
+          within};
       return;
     }
   }
@@ -153,7 +180,7 @@ void Replayer::setCheck(Check check) {
   for (size_t i = 0; i < journal_.entries.size(); ++i) {
     const JournalEntry& entry = journal_.entries[i];
     if (entry.kind != JournalEntry::Kind::Call) continue;
-    bool plain = !entry.error && entry.end == i + 1;
+    bool plain = entry.finished && !entry.error && entry.end == i + 1;
     for (const auto& arg : entry.args) plain = plain && !arg.byRef;
     answers_[i] = Answer{materialize(entry.result), plain};
   }
@@ -169,8 +196,10 @@ Variant Replayer::answer(ObjectId object, std::string_view member, CallKind kind
       ++cursor_;
       return ready.result;
     }
+    const size_t index = cursor_;
     const JournalEntry& entry = journal_.entries[cursor_++];
     if (cursor_ < entry.end) replayNested(entry.end);
+    if (!entry.finished) diverge(index, unanswered(entry), std::string(member));
     for (size_t i = 0; i < args.size() && i < entry.args.size(); ++i)
       if (entry.args[i].byRef && args[i].isByRef()) args[i].assign(materialize(entry.args[i].out));
     if (entry.error) automation::raiseError(*entry.error);
@@ -183,13 +212,14 @@ Variant Replayer::answer(ObjectId object, std::string_view member, CallKind kind
   };
   const size_t index = cursor_;
   const JournalEntry& entry = next(JournalEntry::Kind::Call, actual());
-  bool same = entry.object == object && entry.callKind == kind && automation::equalsIgnoreCase(entry.name, member) &&
-              entry.args.size() == args.size();
+  bool same = entry.object == object && entry.callKind == kind &&
+              automation::equalsIgnoreCase(entry.name, member) && entry.args.size() == args.size();
   for (size_t i = 0; same && i < args.size(); ++i)
     same = entry.args[i].byRef == args[i].isByRef() && sameValue(entry.args[i].in, args[i].value());
   if (!same) diverge(index, describe(journal_, entry), actual());
   ++cursor_;
   if (cursor_ < entry.end) replayNested(entry.end);
+  if (!entry.finished) diverge(index, unanswered(entry), actual());
   for (size_t i = 0; i < args.size(); ++i)
     if (entry.args[i].byRef) args[i].assign(materialize(entry.args[i].out));
   if (entry.error) automation::raiseError(*entry.error);
@@ -214,10 +244,15 @@ ObjectPtr Replayer::create(std::string_view progId) {
   const JournalEntry& entry = next(JournalEntry::Kind::Create, fmt::format("component \"{}\"", progId));
   if (check_ == Check::Everything && !automation::equalsIgnoreCase(entry.name, progId))
     diverge(index, describe(journal_, entry), fmt::format("component \"{}\"", progId));
+  if (!entry.finished) diverge(index, unanswered(entry), fmt::format("component \"{}\"", progId));
   cursor_ = entry.end;
   if (entry.error) automation::raiseError(*entry.error);
   Variant created = materialize(entry.result);
   return created.isObject() ? created.objectValue() : nullptr;
+}
+
+std::string Replayer::unanswered(const JournalEntry& entry) const {
+  return fmt::format("the answer to {}: {}", describe(journal_, entry), kRecordingStops);
 }
 
 size_t Replayer::innermostEnd() const {
@@ -233,8 +268,9 @@ const JournalEntry& Replayer::next(JournalEntry::Kind kind, const std::string& a
 
 void Replayer::diverge(size_t entry, std::string expected, std::string actual) {
   if (!divergence_)
-    divergence_ = Divergence{entry, std::move(expected), std::move(actual),
-                             topLevel_ < journal_.entries.size() ? describe(journal_, journal_.entries[topLevel_]) : ""};
+    divergence_ = Divergence{
+        entry, std::move(expected), std::move(actual),
+        topLevel_ < journal_.entries.size() ? describe(journal_, journal_.entries[topLevel_]) : ""};
   failDiverged();
 }
 
@@ -253,8 +289,7 @@ JournalValue Replayer::toJournal(const Variant& value) const {
   if (!value.isObject()) return plainValue(value);
   const ObjectPtr& object = value.objectValue();
   if (!object) return objectValue(0, "Nothing");
-  if (auto* s = dynamic_cast<const Stand*>(object.get()))
-    return objectValue(s->number(), s->typeName());
+  if (auto* s = dynamic_cast<const Stand*>(object.get())) return objectValue(s->number(), s->typeName());
   return objectValue(0, object->typeName());
 }
 
@@ -267,8 +302,8 @@ bool Replayer::sameValue(const JournalValue& journalled, const Variant& actual) 
 std::shared_ptr<Replayer::Stand> Replayer::stand(ObjectId object) {
   if (stands_.size() < journal_.objectTypes.size()) stands_.resize(journal_.objectTypes.size());
   if (object == 0 || object > stands_.size())
-    automation::raiseError(automation::errc::kInvalidCall, fmt::format("The journal has no object #{}", object),
-                           "Replay");
+    automation::raiseError(automation::errc::kInvalidCall,
+                           fmt::format("The journal has no object #{}", object), "Replay");
   auto& slot = stands_[object - 1];
   if (!slot) slot = std::make_shared<Stand>(*this, object, journal_.typeOf(object));
   return slot;

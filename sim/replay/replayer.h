@@ -8,16 +8,23 @@
 
 #include "automation/object.h"
 #include "automation/platform.h"
-#include "sim/replay/journal.h"
+#include "journal/journal.h"
 
 namespace mto::sim::replay {
 
+// The journal's types, as the recorder and the replayer name them.
+using journal::Journal;
+using journal::JournalArg;
+using journal::JournalEntry;
+using journal::JournalValue;
+using journal::ObjectId;
+
 /// Where a replay first parted from its journal.
 struct Divergence {
-  size_t entry = 0;        // the journal entry expected at that point (the journal's size: none left)
-  std::string expected;    // that entry, described; "nothing" when the journal had no more
-  std::string actual;      // what the plug-in did instead
-  std::string withinEvent; // the top-level event or plug-in member it happened in, described
+  size_t entry = 0;         // the journal entry expected at that point (the journal's size: none left)
+  std::string expected;     // that entry, described; "nothing" when the journal had no more
+  std::string actual;       // what the plug-in did instead
+  std::string withinEvent;  // the top-level event or plug-in member it happened in, described
 };
 
 /// A host that answers the plug-in from a journal: its objects return the journalled results,
@@ -27,7 +34,8 @@ struct Divergence {
 /// arguments), and so are the by-reference values and errors it hands back from an event; the
 /// first difference is kept and every later call fails, so that the plug-in unwinds. With
 /// `Check::AnswersOnly` nothing is compared and a call costs an index step, which lets a benchmark
-/// time the plug-in alone. One replayer serves one thread.
+/// time the plug-in alone. A journal cut short (entries not `finished`) replays as far as it goes and
+/// then diverges where it ends. One replayer serves one thread.
 class Replayer {
  public:
   enum class Check { Everything, AnswersOnly };
@@ -76,6 +84,8 @@ class Replayer {
   /// Checks that the next entry (below the innermost open end) exists and has this kind; records a
   /// divergence and raises when not.
   const JournalEntry& next(JournalEntry::Kind kind, const std::string& actual);
+  /// What a replay expected of an entry the recording stops inside (`finished` false).
+  std::string unanswered(const JournalEntry& entry) const;
   [[noreturn]] void diverge(size_t entry, std::string expected, std::string actual);
   [[noreturn]] void failDiverged() const;
   automation::Variant materialize(const JournalValue& value);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -12,9 +13,11 @@
 #include "automation/error.h"
 #include "automation/object.h"
 #include "host/events.h"
+#include "journal/format.h"
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/bill_list.h"
+#include "sim/replay/recorder.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/trace.h"
 
@@ -45,9 +48,17 @@ struct StepContext {
 class Runner {
  public:
   /// `file` names the scenario in errors; `databaseFile` empty means a new in-memory database.
-  /// Untraced, the run keeps no trace, no journal of host calls and checks no expectation.
-  Runner(std::string file, std::string databaseFile, bool traced = true)
-      : file_(std::move(file)), databaseFile_(std::move(databaseFile)), traced_(traced) {}
+  /// Untraced, the run keeps no trace, no journal of host calls and checks no expectation. With a
+  /// journal directory, each plug-in instance is recorded into a file there (recording.cc).
+  Runner(std::string file, std::string databaseFile, bool traced = true, JournalOptions journal = {})
+      : file_(std::move(file)),
+        databaseFile_(std::move(databaseFile)),
+        traced_(traced),
+        journal_(std::move(journal)) {}
+  /// Gives the thread back its host's platform when a recording still holds it.
+  ~Runner();
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
 
   /// Sets the host up, runs every step and returns the trace with the failed expectations. Raises
   /// ScenarioError for a malformed scenario or a setup that fails.
@@ -93,7 +104,8 @@ class Runner {
   /// Applies one field's entry of setup.template beyond plain values: null removes the field,
   /// {"absent": true} an entry, arrays and objects become Vectors and Dictionaries. Returns false
   /// for an entry that is a plain value, which the caller sets as before.
-  bool applyShapedTemplateEntry(const std::string& key, const std::string& entry, const nlohmann::json& value);
+  bool applyShapedTemplateEntry(const std::string& key, const std::string& entry,
+                                const nlohmann::json& value);
   /// A step that changes the host between events: "operationMode", "activeControl", "props",
   /// "install", "uninstall". Returns false for another action.
   bool changeHost(const std::string& action, const nlohmann::json& arg);
@@ -127,8 +139,31 @@ class Runner {
                           StepContext& context);
   /// An argument of the scenario text over this run's editor and list.
   Variant argument(const nlohmann::json& a, std::string_view where);
-  /// The plug-in, created on first use and kept until released.
+  // --- recording.cc: the plug-in's instances, recorded with a journal directory.
+
+  /// One plug-in instance's recording: its file, the writer on it and the recorder writing through
+  /// it, declared so that the recorder goes first.
+  struct InstanceRecording {
+    /// Opens `path` anew; the caller checks `file`.
+    InstanceRecording(const std::string& path, automation::Platform& host);
+    std::ofstream file;
+    journal::Writer writer;
+    replay::Recorder recorder;
+  };
+
+  /// The plug-in, created on first use and kept until released; with a journal directory, its
+  /// recording starts with it.
   automation::ObjectPtr plugin();
+  /// Calls a member of the plug-in as the host does (recorded when recording); errors reach the caller.
+  Variant callPlugin(std::string_view member, automation::Args args);
+  /// Releases the plug-in and ends its recording.
+  void releasePlugin();
+  /// Opens the next instance's journal file, writes its header and sets the recording platform for
+  /// the thread. Raises std::runtime_error when the file cannot be written.
+  void startRecording();
+  /// Gives the thread its host's platform back; the recorder stays, as the host's objects may still
+  /// hold the plug-in's subscriptions through it.
+  void stopRecording();
 
   std::string file_;
   std::string databaseFile_;
@@ -141,6 +176,10 @@ class Runner {
   /// A second editor and list, for steps that show the plug-in another object ({"bill": 2}).
   std::shared_ptr<BillEditor> bill2_;
   std::shared_ptr<BillList> list2_;
+  JournalOptions journal_;
+  /// Every instance's recording of the run, the current one last; they outlive the plug-in.
+  std::vector<std::unique_ptr<InstanceRecording>> recordings_;
+  InstanceRecording* recording_ = nullptr;  // the current instance's, while it lives
   automation::ObjectPtr plugin_;
   /// The step that is running, for the event observers; null between steps.
   StepContext* step_ = nullptr;

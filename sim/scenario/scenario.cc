@@ -20,11 +20,16 @@ std::string oneLine(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     auto u = static_cast<unsigned char>(c);
-    if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else if (u < 0x20 || u == 0x7f) out += fmt::format("\\x{:02x}", u);
-    else out += c;
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
+    else if (u < 0x20 || u == 0x7f)
+      out += fmt::format("\\x{:02x}", u);
+    else
+      out += c;
   }
   return out;
 }
@@ -90,14 +95,15 @@ ScenarioResult Runner::run(const json& scenario) {
         foreign - foreignExceptionsAtStart, automation::lastForeignException()));
   if (traced_) result.trace["final"] = finalState(*host_, callsAtStart_, bill_.get(), list_.get());
   result.trace["expectationsFailed"] = result.failures.size();
-  plugin_.reset();
+  releasePlugin();
   return result;
 }
 
 }  // namespace scenario_detail
 
-ScenarioResult runScenario(const json& scenario, const std::string& file, const std::string& databaseFile) {
-  scenario_detail::Runner runner(file, databaseFile);
+ScenarioResult runScenario(const json& scenario, const std::string& file, const std::string& databaseFile,
+                           const JournalOptions& journal) {
+  scenario_detail::Runner runner(file, databaseFile, true, journal);
   return runner.run(scenario);
 }
 
@@ -106,7 +112,7 @@ void runScenarioUntraced(const json& scenario, const std::string& file) {
   (void)runner.run(scenario);
 }
 
-ScenarioResult runScenarioFile(const std::string& path) {
+ScenarioResult runScenarioFile(const std::string& path, const JournalOptions& journal) {
   std::ifstream in(path);
   if (!in) throw ScenarioError(path, 0, "cannot open the file");
   json scenario;
@@ -116,7 +122,7 @@ ScenarioResult runScenarioFile(const std::string& path) {
     // Besides syntax errors, a number too large for a double (out_of_range 406).
     throw ScenarioError(path, 0, fmt::format("not valid JSON: {}", e.what()));
   }
-  return runScenario(scenario, path);
+  return runScenario(scenario, path, {}, journal);
 }
 
 std::string traceText(const json& trace) {

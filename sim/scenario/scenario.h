@@ -14,6 +14,15 @@ class ScenarioError : public std::runtime_error {
   ScenarioError(const std::string& file, int step, const std::string& what);
 };
 
+/// Where a run journals the plug-in (docs/record-replay.md): with a `directory`, each plug-in
+/// instance the run creates is recorded into "<scenario stem>.<n>.jsonl" there (n from 1);
+/// without, nothing is recorded and nothing of the recorder is in the way.
+struct JournalOptions {
+  std::string directory;
+  /// The plug-in's version, for the journal's header.
+  std::string moduleVersion;
+};
+
 /// What running one scenario gave: its trace and the expectations that failed (one line each).
 struct ScenarioResult {
   nlohmann::json trace;
@@ -25,14 +34,15 @@ struct ScenarioResult {
 /// missing). `file` names the scenario in errors and failures. Raises ScenarioError for a malformed
 /// scenario; the plug-in's own errors are part of the trace.
 ScenarioResult runScenario(const nlohmann::json& scenario, const std::string& file,
-                           const std::string& databaseFile = {});
+                           const std::string& databaseFile = {}, const JournalOptions& journal = {});
 
 /// Runs a scenario for what it does alone, a good deal faster: no trace, no journal of host calls, no
 /// expectation checked (the fuzz targets' way). Raises ScenarioError as `runScenario` does.
 void runScenarioUntraced(const nlohmann::json& scenario, const std::string& file);
 
-/// Reads and runs a scenario file; a file that is not JSON is a ScenarioError.
-ScenarioResult runScenarioFile(const std::string& path);
+/// Reads and runs a scenario file; a file that is not JSON is a ScenarioError. A journal that
+/// cannot be written raises std::runtime_error.
+ScenarioResult runScenarioFile(const std::string& path, const JournalOptions& journal = {});
 
 /// A trace as the runner writes it: indented by two; text the plug-in or the database produced that
 /// is not UTF-8 shows its bytes as U+FFFD rather than failing the write.

@@ -143,8 +143,14 @@ json Runner::runStep(const json& step, int index, std::vector<std::string>& fail
     if (a.call != "DoAction") {
       json rows = json::array();
       for (const auto& r : a.stockRows)
-        rows.push_back({{"itemId", r.itemId}, {"item", r.itemNumber}, {"name", r.itemName}, {"stock", r.stock},
-                        {"place", r.stockPlace}, {"batch", r.batchNo}, {"mtoNo", r.mtoNo}, {"qty", r.qty},
+        rows.push_back({{"itemId", r.itemId},
+                        {"item", r.itemNumber},
+                        {"name", r.itemName},
+                        {"stock", r.stock},
+                        {"place", r.stockPlace},
+                        {"batch", r.batchNo},
+                        {"mtoNo", r.mtoNo},
+                        {"qty", r.qty},
                         {"unit", r.unit}});
       j["rows"] = rows;
     }
@@ -199,12 +205,14 @@ std::string Runner::act(const json& step, StepContext& context) {
     if (action == "bind") {
       std::string what = textOf(arg, "bind");
       if (what != "bill" && what != "list") malformed("bind takes \"bill\" or \"list\"");
-      automation::call(plugin(), "Show",
-                       what == "bill" ? automation::ObjectPtr(bill_) : automation::ObjectPtr(list_));
+      std::vector<Arg> shown{
+          Arg(what == "bill" ? automation::ObjectPtr(bill_) : automation::ObjectPtr(list_))};
+      callPlugin("Show", shown);
     } else if (action == "show") {
-      automation::call(plugin(), "Show", argument(arg, "show"));
+      std::vector<Arg> shown{Arg(argument(arg, "show"))};
+      callPlugin("Show", shown);
     } else if (action == "release") {
-      plugin_.reset();
+      releasePlugin();
     } else if (action == "event") {
       raiseEvent(textOf(arg, "event"), step, context);
     } else if (action == "setCell") {
@@ -249,8 +257,7 @@ std::string Runner::act(const json& step, StepContext& context) {
           args.push_back(byRef ? Arg::byRef(refs.back()) : Arg(refs.back()));
         }
       }
-      context.result =
-          plugin()->invoke(textOf(member(arg, "member", "call"), "call.member"), CallKind::Method, args);
+      context.result = callPlugin(textOf(member(arg, "member", "call"), "call.member"), args);
       context.hasResult = true;
     } else if (!lifecycleStep(action, arg, context)) {
       changeHost(action, arg);
@@ -349,11 +356,6 @@ void Runner::recordEventOutcome(const host::events::Event& declared, const std::
   }
   context.record["byRef"] = byRef;
   context.record["argsAfter"] = objects;
-}
-
-automation::ObjectPtr Runner::plugin() {
-  if (!plugin_) plugin_ = automation::createObject(host::progid::kPlugin);
-  return plugin_;
 }
 
 Variant Runner::argument(const json& a, std::string_view where) {

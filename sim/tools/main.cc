@@ -1,4 +1,5 @@
-// The host simulator's command line: `demo` plays the built-in story, `run` replays scenario files.
+// The host simulator's command line: `demo` plays the built-in story, `run` runs scenario files
+// (recording the plug-in into journals on request), `replay` replays journal files.
 
 #include <fmt/format.h>
 
@@ -8,17 +9,19 @@
 #include <iostream>
 
 #include "core/cls_mto_change.h"
+#include "replay_command.h"
+#include "sim/components/sim_host.h"
 #include "sim/scenario/demo.h"
 #include "sim/scenario/scenario.h"
-#include "sim/components/sim_host.h"
 
 namespace {
 
-int runFiles(const std::vector<std::string>& files, const std::string& outDir, bool quiet) {
+int runFiles(const std::vector<std::string>& files, const std::string& outDir, bool quiet,
+             const mto::sim::JournalOptions& journal) {
   int failed = 0;
   for (const auto& file : files) {
     try {
-      auto result = mto::sim::runScenarioFile(file);
+      auto result = mto::sim::runScenarioFile(file, journal);
       std::string text = mto::sim::traceText(result.trace);
       if (outDir.empty()) {
         if (!quiet) std::cout << text << "\n";
@@ -61,6 +64,17 @@ int main(int argc, char** argv) {
   run->add_option("files", files, "Scenario files")->required()->check(CLI::ExistingFile);
   run->add_option("--out", outDir, "Write one trace per file into this directory");
   run->add_flag("--quiet", quiet, "Print no trace, only failures");
+  mto::sim::JournalOptions journal;
+  journal.moduleVersion = MTO_VERSION;
+  run->add_option("--journal", journal.directory,
+                  "Record each plug-in instance into <scenario>.<n>.jsonl in this directory");
+  auto* replay = app.add_subcommand(
+      "replay",
+      "Replay journal files against a fresh plug-in; exit 1 when one diverges, 2 when one cannot be read");
+  std::vector<std::string> journals;
+  bool report = false;
+  replay->add_option("journals", journals, "Journal files (.jsonl)")->required();
+  replay->add_flag("--report", report, "Add a summary of each journal: events, host calls, divergences");
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -74,7 +88,8 @@ int main(int argc, char** argv) {
         mto::sim::printTranscript(result.trace, std::cout);
       return result.failures.empty() ? 0 : 1;
     }
-    return runFiles(files, outDir, quiet);
+    if (*replay) return mto::sim::tools::replayJournals(journals, report, std::cout, std::cerr);
+    return runFiles(files, outDir, quiet, journal);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 2;

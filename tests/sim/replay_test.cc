@@ -19,6 +19,9 @@
 #include "sim/replay/replayer.h"
 
 namespace mto::sim::replay {
+
+using journal::openedEntry;
+using journal::plainValue;
 namespace {
 
 using automation::ObjectPtr;
@@ -27,7 +30,8 @@ using automation::Variant;
 /// A platform for the thread, with its module state dropped on both ends.
 class ThreadPlatform {
  public:
-  explicit ThreadPlatform(automation::Platform& platform) : previous_(automation::setThreadPlatform(&platform)) {
+  explicit ThreadPlatform(automation::Platform& platform)
+      : previous_(automation::setThreadPlatform(&platform)) {
     automation::threadState().reset();
   }
   ~ThreadPlatform() {
@@ -63,7 +67,8 @@ class ReplayTest : public testing::Test {
   }
 
   /// Replays `journal` against a fresh plug-in.
-  std::optional<Divergence> replay(const Journal& journal, Replayer::Check check = Replayer::Check::Everything) {
+  std::optional<Divergence> replay(const Journal& journal,
+                                   Replayer::Check check = Replayer::Check::Everything) {
     Replayer replayer(journal, host_.platform());
     replayer.setCheck(check);
     ThreadPlatform scope(replayer.platform());
@@ -76,7 +81,8 @@ class ReplayTest : public testing::Test {
   size_t firstCall(std::string_view member, const Variant& firstArg) const {
     for (size_t i = 0; i < journal_.entries.size(); ++i) {
       const auto& e = journal_.entries[i];
-      if (e.kind == JournalEntry::Kind::Call && e.name == member && !e.args.empty() && e.args[0].in.value == firstArg)
+      if (e.kind == JournalEntry::Kind::Call && e.name == member && !e.args.empty() &&
+          e.args[0].in.value == firstArg)
         return i;
     }
     ADD_FAILURE() << "no call " << member;
@@ -90,7 +96,8 @@ class ReplayTest : public testing::Test {
 
 TEST_F(ReplayTest, RecordingHoldsTheHostsTurnsWithTheirCallsNested) {
   std::vector<std::string> topLevel;
-  for (size_t i = 0; i < journal_.entries.size(); i = journal_.entries[i].end) topLevel.push_back(journal_.entries[i].name);
+  for (size_t i = 0; i < journal_.entries.size(); i = journal_.entries[i].end)
+    topLevel.push_back(journal_.entries[i].name);
   EXPECT_EQ(topLevel, (std::vector<std::string>{"Show", "Change", "BeforeSave"}));
   const auto calls = std::count_if(journal_.entries.begin(), journal_.entries.end(),
                                    [](const auto& e) { return e.kind == JournalEntry::Kind::Call; });

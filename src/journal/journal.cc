@@ -1,10 +1,10 @@
-#include "sim/replay/journal.h"
+#include "journal/journal.h"
 
 #include <fmt/format.h>
 
 #include <utility>
 
-namespace mto::sim::replay {
+namespace mto::journal {
 
 JournalValue plainValue(automation::Variant value) {
   JournalValue out;
@@ -27,13 +27,21 @@ JournalArg passedArg(JournalValue in, bool byRef) {
   return out;
 }
 
-JournalEntry openedEntry(JournalEntry::Kind kind, ObjectId object, std::string name, automation::CallKind callKind) {
+JournalEntry openedEntry(JournalEntry::Kind kind, ObjectId object, std::string name,
+                         automation::CallKind callKind) {
   JournalEntry out;
   out.kind = kind;
   out.object = object;
   out.name = std::move(name);
   out.callKind = callKind;
   return out;
+}
+
+bool sameLocale(const automation::Locale& a, const automation::Locale& b) {
+  return a.dateSeparator == b.dateSeparator && a.shortDatePattern == b.shortDatePattern &&
+         a.timePattern == b.timePattern && a.thousandsSeparator == b.thousandsSeparator &&
+         a.decimalSeparator == b.decimalSeparator && a.currencySymbol == b.currencySymbol &&
+         a.monthNames == b.monthNames && a.abbreviatedMonthNames == b.abbreviatedMonthNames;
 }
 
 const std::string& Journal::typeOf(ObjectId object) const {
@@ -67,7 +75,8 @@ std::string describe(const Journal& journal, const JournalEntry& entry) {
       break;
   }
   static constexpr const char* kKinds[] = {"", " get", " let", " set"};
-  return fmt::format("call {}.{}{}({})", target, entry.name, kKinds[static_cast<size_t>(entry.callKind)], args);
+  return fmt::format("call {}.{}{}({})", target, entry.name, kKinds[static_cast<size_t>(entry.callKind)],
+                     args);
 }
 
-}  // namespace mto::sim::replay
+}  // namespace mto::journal

@@ -8,8 +8,9 @@
 
 #include "automation/error.h"
 #include "automation/object.h"
+#include "automation/platform.h"
 
-namespace mto::sim::replay {
+namespace mto::journal {
 
 /// An object in a journal: its number, given in the order the recorder first saw it (1, 2, ...),
 /// and its run-time type name. 0 is Nothing.
@@ -33,7 +34,7 @@ struct JournalArg {
   JournalValue out;  // with `byRef`
 };
 
-/// What crossed between host and plug-in, in the order it happened:
+/// What crossed between host and plug-in, in the order it happened (docs/record-replay.md):
 /// - `Event`: the host raised an event of `object` to one of its subscribers (`sink`, the nth
 ///   subscription to that object, from 0), and the plug-in handled it;
 /// - `Inbound`: the host called a member of the plug-in's object;
@@ -52,6 +53,9 @@ struct JournalEntry {
   JournalValue result;
   std::optional<automation::ErrorInfo> error;  // the call or event failed with it
   size_t end = 0;                              // one past the last entry nested in this one
+  /// False when the recording stopped before the entry ended (a journal file cut short): its
+  /// result, by-reference values and error are unknown, and every later entry is nested in it.
+  bool finished = true;
 };
 
 /// A plain value.
@@ -64,10 +68,21 @@ JournalArg passedArg(JournalValue in, bool byRef);
 JournalEntry openedEntry(JournalEntry::Kind kind, ObjectId object, std::string name,
                          automation::CallKind callKind = automation::CallKind::Method);
 
-/// The entries of one recording, and the type names of its objects by number.
+/// The locale the host gave the plug-in from an entry on (a host may change it during a session).
+struct LocaleChange {
+  size_t from = 0;  // the number of entries begun before the change
+  automation::Locale locale;
+};
+
+/// Whether two locales have the same items.
+bool sameLocale(const automation::Locale& a, const automation::Locale& b);
+
+/// The entries of one recording, the type names of its objects by number and the locales the host
+/// gave, in order (none: the header's throughout).
 struct Journal {
   std::vector<JournalEntry> entries;
   std::vector<std::string> objectTypes;  // index: number - 1
+  std::vector<LocaleChange> locales;
 
   /// The type name of a numbered object; "Nothing" for 0.
   const std::string& typeOf(ObjectId object) const;
@@ -79,4 +94,4 @@ std::string describe(const Journal& journal, const JournalEntry& entry);
 /// A value as `describe` shows it.
 std::string describe(const JournalValue& value);
 
-}  // namespace mto::sim::replay
+}  // namespace mto::journal
