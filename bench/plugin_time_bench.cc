@@ -16,7 +16,7 @@
 #include "sim/components/collections.h"
 #include "sim/editor/menu_bar.h"
 #include "sim/editor/sample_bill.h"
-#include "sim/replay/recorder.h"
+#include "journal/recorder.h"
 #include "sim/replay/replayer.h"
 
 namespace {
@@ -54,7 +54,7 @@ void timePluginAlone(benchmark::State& state, const Raise& raise) {
   const auto rows = static_cast<int32_t>(state.range(0));
   mto::sim::SimHost host;
   auto editor = mto::sim::BillEditor::create(host.db());
-  replay::Recorder recorder(host.platform());
+  mto::journal::Recorder recorder(host.platform());
   size_t secondFrom = 0;
   size_t secondTo = 0;
   {

@@ -17,7 +17,7 @@
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/bill_list.h"
-#include "sim/replay/recorder.h"
+#include "journal/recorder.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/trace.h"
 
@@ -148,7 +148,7 @@ class Runner {
     InstanceRecording(const std::string& path, automation::Platform& host);
     std::ofstream file;
     journal::Writer writer;
-    replay::Recorder recorder;
+    journal::Recorder recorder;
   };
 
   /// The plug-in, created on first use and kept until released; with a journal directory, its

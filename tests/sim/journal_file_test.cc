@@ -13,10 +13,11 @@
 #include "core/cls_mto_change.h"
 #include "host/events.h"
 #include "journal/format.h"
+#include "journal/recorder.h"
+#include "sim/components/collections.h"
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/sample_bill.h"
-#include "sim/replay/recorder.h"
 #include "sim/replay/replayer.h"
 
 namespace mto::sim::replay {
@@ -43,13 +44,25 @@ class ThreadPlatform {
   automation::Platform* previous_;
 };
 
+/// What a recording left: the file's text and the recorder's state at its end.
+struct Recorded {
+  std::string text;
+  size_t keptEntries = 0;
+  bool writing = false;
+  std::vector<std::string> notes;  // the host platform's
+  bool saveRefused = false;
+};
+
 /// Records Show, a new material in row 2 (the stock on hand is asked) and a save on a sample bill,
-/// written as a journal file; returns the file's text.
-std::string recordToFile(const std::string& props = std::string(kDefaultPropsString)) {
+/// written as a journal file (into `through` when given, else into a string); returns what it left.
+Recorded record(const std::string& props = std::string(kDefaultPropsString),
+                journal::Recorder::Keep keep = journal::Recorder::Keep::Everything,
+                std::streambuf* through = nullptr) {
   SimHostOptions options;
   options.propsString = props;
   SimHost host(options);
-  std::stringstream file;
+  std::stringstream text;
+  std::ostream file(through ? through : text.rdbuf());
   journal::Writer writer(file);
   journal::Header header;
   header.time = host.platform().now();
@@ -57,9 +70,9 @@ std::string recordToFile(const std::string& props = std::string(kDefaultPropsStr
   header.processId = host.platform().processId();
   header.host = "test";
   writer.header(header);
-  Recorder recorder(host.platform(), &writer);
+  journal::Recorder recorder(host.platform(), &writer, keep);
   auto editor = BillEditor::create(host.db());
-  ThreadPlatform scope(recorder.platform());
+  ThreadPlatform scope(host.platform());
   auto plugin = core::clsMTOChange::create();
   recorder.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
   fillSampleBill(*editor, 3);
@@ -72,8 +85,37 @@ std::string recordToFile(const std::string& props = std::string(kDefaultPropsStr
   editor->raise(host::events::kBillChange, change);
   std::vector<Variant> save{Variant(false)};
   editor->raise(host::events::kBillBeforeSave, save);
-  return file.str();
+  return Recorded{text.str(), recorder.journal().entries.size(), recorder.writing(), host.platform().notes(),
+                  automation::toBoolean(save[0])};
 }
+
+std::string recordToFile(const std::string& props = std::string(kDefaultPropsString)) {
+  return record(props).text;
+}
+
+/// A file that takes `room` bytes and then fails every write, as a full disk does.
+class FullDisk : public std::streambuf {
+ public:
+  explicit FullDisk(size_t room) : room_(room) {}
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (room_ == 0) return traits_type::eof();
+    --room_;
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char*, std::streamsize n) override {
+    if (static_cast<size_t>(n) > room_) {
+      room_ = 0;
+      return 0;
+    }
+    room_ -= static_cast<size_t>(n);
+    return n;
+  }
+
+ private:
+  size_t room_;
+};
 
 /// Reads a journal's text and replays it against a fresh plug-in on a platform of its header.
 std::optional<Divergence> replayText(const std::string& text) {
@@ -125,6 +167,50 @@ TEST(JournalFile, APasswordInTheLoginPropertiesNeverReachesTheFileAndTheRecordin
   EXPECT_EQ(text.find("Okapi-7"), std::string::npos);
   EXPECT_NE(text.find("PWD=***"), std::string::npos) << "the property string was never recorded";
   EXPECT_FALSE(replayText(text).has_value());
+}
+
+TEST(JournalFile, ARecorderKeepingOnlyOpenEntriesWritesTheSameFileAndKeepsNothing) {
+  const Recorded everything = record();
+  const Recorded streaming = record(std::string(kDefaultPropsString), journal::Recorder::Keep::OpenEntries);
+  EXPECT_EQ(streaming.text, everything.text);
+  EXPECT_EQ(streaming.keptEntries, 0u);
+  EXPECT_GT(everything.keptEntries, 100u);
+}
+
+TEST(JournalFile, AFullDiskStopsTheRecordingWithOneNoteAndLeavesTheHostUndisturbed) {
+  const Recorded whole = record();
+  FullDisk disk(whole.text.size() / 3);
+  const Recorded cut = record(std::string(kDefaultPropsString), journal::Recorder::Keep::OpenEntries, &disk);
+  EXPECT_FALSE(cut.writing);
+  ASSERT_EQ(cut.notes.size(), 1u);
+  EXPECT_NE(cut.notes[0].find("no longer recorded"), std::string::npos) << cut.notes[0];
+  EXPECT_TRUE(whole.writing);
+  EXPECT_TRUE(whole.notes.empty());
+  EXPECT_EQ(cut.saveRefused, whole.saveRefused);
+}
+
+TEST(Recorder, AWrapperHoldsItsHostObjectOnlyWhileThePluginDoesAndOutlivesTheRecorder) {
+  SimHost host;
+  auto dictionary = std::static_pointer_cast<automation::Object>(Dictionary::create());
+  automation::ObjectPtr wrapper;
+  {
+    journal::Recorder recorder(host.platform());
+    wrapper = recorder.wrap(dictionary);
+    EXPECT_EQ(recorder.wrap(dictionary), wrapper) << "one wrapper while the plug-in holds it";
+    EXPECT_EQ(dictionary.use_count(), 2);
+    automation::put(wrapper, "Item", "FKey", int32_t{1});
+    EXPECT_EQ(recorder.journal().entries.size(), 1u);
+    auto otherObject = std::static_pointer_cast<automation::Object>(Dictionary::create());
+    std::weak_ptr<automation::Object> otherHost = otherObject;
+    automation::ObjectPtr other = recorder.wrap(otherObject);
+    otherObject.reset();
+    other.reset();
+    EXPECT_TRUE(otherHost.expired()) << "a dropped wrapper lets its host object go";
+  }
+  // The recorder is gone: the wrapper passes calls through, unrecorded.
+  EXPECT_EQ(automation::call(wrapper, "Item", "FKey"), Variant(int32_t{1}));
+  wrapper.reset();
+  EXPECT_EQ(dictionary.use_count(), 1);
 }
 
 TEST(JournalFile, AFileCutInsideAnEventReplaysUpToWhereItStops) {

@@ -15,7 +15,7 @@
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/sample_bill.h"
-#include "sim/replay/recorder.h"
+#include "journal/recorder.h"
 #include "sim/replay/replayer.h"
 
 namespace mto::sim::replay {
@@ -90,7 +90,7 @@ class ReplayTest : public testing::Test {
   }
 
   SimHost host_;
-  Recorder recorder_{host_.platform()};
+  journal::Recorder recorder_{host_.platform()};
   Journal journal_;
 };
 
