@@ -33,7 +33,7 @@ set(allowed_sim/tools "${sim_base};journal;sim/db;sim/runtime;sim/replay;sim/com
 # The COM binding: bridge <- dll (the server) and test_host (the Windows test host). The test host
 # also links the plug-in's class, to time it in process beside the DLL in one run.
 set(allowed_com/bridge "automation;journal;bridge")
-set(allowed_com/dll "automation;host;core;bridge;dll")
+set(allowed_com/dll "automation;host;core;journal;bridge;dll")
 set(allowed_com/test_host "automation;journal;host;core;sim/db;sim/runtime;sim/components;sim/editor;sim/scenario;bridge;test_host")
 
 set(rooms src/automation src/journal src/host src/support src/bill src/list src/core sim/db sim/runtime sim/replay sim/components

@@ -6,6 +6,7 @@
 #include "bridge/com_error.h"
 #include "bridge/object_dispatch.h"
 #include "core/cls_mto_change.h"
+#include "dll/journal_recording.h"
 #include "guids.h"
 
 namespace mto::com {
@@ -21,8 +22,9 @@ struct PluginTypes {
 std::wstring thisModulePath() {
   HMODULE module = nullptr;
   static const int anchor = 0;
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCWSTR>(&anchor), &module))
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&anchor), &module))
     check(HRESULT_FROM_WIN32(GetLastError()));
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -60,10 +62,13 @@ const PluginTypes& pluginTypes() {
 
 ComPtr<IDispatch> createPlugin() {
   const PluginTypes& types = pluginTypes();
-  return ObjectDispatch::create(core::clsMTOChange::create(), types.dispatch, types.coclass);
+  return ObjectDispatch::create(recordedIfSwitchedOn(core::clsMTOChange::create()), types.dispatch,
+                                types.coclass);
 }
 
-ComPtr<IClassFactory> PluginFactory::create() { return ComPtr<IClassFactory>::adopt(new PluginFactory()); }
+ComPtr<IClassFactory> PluginFactory::create() {
+  return ComPtr<IClassFactory>::adopt(new PluginFactory());
+}
 
 HRESULT PluginFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
   return firewall([&]() -> HRESULT {
