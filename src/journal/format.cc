@@ -476,7 +476,7 @@ void Writer::header(const Header& h) {
          {"time", doubleText(h.time.serial)},
          {"timeText", timeText(h.time)},
          {"locale", localeJson(h.locale)}};
-  line(j.dump());
+  line(j.dump(), true);
 }
 
 size_t Writer::begin(const JournalEntry& entry, std::string_view objectType) {
@@ -500,7 +500,9 @@ size_t Writer::begin(const JournalEntry& entry, std::string_view objectType) {
     }
     j["args"] = std::move(args);
   }
-  line(j.dump());
+  // The begin line of a turn of the host's (an event, a member call) reaches the disk at once, so
+  // that a recording cut by a crash still names the turn it died in.
+  line(j.dump(), open_++ == 0);
   return number;
 }
 
@@ -516,21 +518,22 @@ void Writer::end(size_t number, const JournalEntry& entry) {
     j["out"] = std::move(out);
   }
   if (entry.error) j["error"] = errorJson(*entry.error);
-  line(j.dump());
+  if (open_ > 0) --open_;
+  line(j.dump(), open_ == 0);
 }
 
 void Writer::locale(const automation::Locale& locale) {
-  line(json{{"locale", localeJson(locale)}}.dump());
+  line(json{{"locale", localeJson(locale)}}.dump(), false);
 }
 
 bool Writer::good() const {
   return out_.good();
 }
 
-void Writer::line(const std::string& text) {
+void Writer::line(const std::string& text, bool flush) {
   if (!out_.good()) return;
   out_ << text << '\n';
-  out_.flush();
+  if (flush) out_.flush();
 }
 
 Recording readJournal(std::istream& in, const std::string& name) {

@@ -41,8 +41,10 @@ class JournalError : public std::runtime_error {
 };
 
 /// Writes a journal as it happens: the header, then each entry's begin line when it begins and its
-/// end line when it ends, nested entries in between. Every line is flushed whole, so a recorder
-/// that dies leaves a file readable up to its last line. Every text passes `redactSecrets`; a
+/// end line when it ends, nested entries in between. Lines are written whole; the stream is flushed
+/// after the header, after the begin line of each outermost entry (a turn of the host's) and after
+/// its end line, so a recorder that dies leaves a file readable up to its last line, naming at
+/// least the turn it died in, while the calls within a turn cost no flush each. Every text passes `redactSecrets`; a
 /// text that is not UTF-8 is written as its bytes in hex. The stream must outlive the writer.
 class Writer {
  public:
@@ -66,10 +68,11 @@ class Writer {
   bool good() const;
 
  private:
-  void line(const std::string& text);
+  void line(const std::string& text, bool flush);
 
   std::ostream& out_;
   size_t next_ = 0;
+  size_t open_ = 0;  // entries begun and not yet ended
 };
 
 /// A journal read back from a file.
