@@ -4,6 +4,9 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -74,6 +77,47 @@ ComPtr<IDispatch> makeDictionary(std::initializer_list<std::pair<const char*, Va
   auto dictionary = sim::Dictionary::create();
   for (auto& [key, value] : entries) dictionary->set(key, value);
   return com::ObjectDispatch::create(dictionary);
+}
+
+
+/// A new empty folder under the temporary folder.
+std::wstring temporaryFolder(const wchar_t* stem) {
+  wchar_t base[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, base);
+  std::wstring folder = std::wstring(base) + stem + L"-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+/// Sets the user's JournalFolder value to `folder`; an empty one removes the key.
+bool setJournalFolder(const std::wstring& folder) {
+  if (folder.empty()) {
+    LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\T8MTOChange");
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+      status = RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\T8MTOChange");
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+  const auto bytes = static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t));
+  return RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\T8MTOChange", L"JournalFolder", REG_SZ, folder.c_str(),
+                         bytes) == ERROR_SUCCESS;
+}
+
+/// The names of the journal files in a folder.
+std::vector<std::wstring> journalFiles(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\T8MTOChange-*.jsonl").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.emplace_back(found.cFileName);
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+/// A file's bytes as text.
+std::string fileText(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
@@ -321,6 +365,48 @@ void runPluginTests() {
     EXPECT(references(list->dispatch()) == listReferences);
     t.expectHr(canUnloadNow(), S_OK, "DllCanUnloadNow");
   });
+
+  t.group("the journal, switched by the user's JournalFolder value");
+  const std::wstring folder = temporaryFolder(L"mto-journal-test");
+  const std::wstring notAFolder = folder + L"\\a-file";
+  auto createShowRelease = [&](IDispatch* billDispatch) {
+    CLSID clsid{};
+    CLSIDFromProgID(com::kProgId, &clsid);
+    ComPtr<IDispatch> object;
+    HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(object.put()));
+    if (SUCCEEDED(hr)) hr = callByName(object.get(), L"Show", {dispatchValue(billDispatch)});
+    return hr;
+  };
+  t.run("set, each new instance writes its journal as it goes: the header, Show and the bill it binds", [&] {
+    auto bill = HostObject::create(billBehaviour(), hostTypes().bill);
+    EXPECT(setJournalFolder(folder));
+    t.expectHr(createShowRelease(bill->dispatch()), S_OK, "Show");
+    EXPECT(bill->connectionCount() == 0);
+    std::vector<std::wstring> files = journalFiles(folder);
+    EXPECT(files.size() == 1);
+    if (files.empty()) return;
+    std::string text = fileText(folder + L"\\" + files[0]);
+    EXPECT(text.rfind(R"({"journal":1,"host":"com")", 0) == 0);
+    EXPECT(text.find(R"("kind":"member","name":"Show")") != std::string::npos);
+    EXPECT(text.find(R"("t":"Object","id":1,"type":"BillEvent")") != std::string::npos);
+  });
+  t.run("a folder that cannot be made leaves the instance unrecorded and working", [&] {
+    HANDLE file = CreateFileW(notAFolder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    EXPECT(file != INVALID_HANDLE_VALUE);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    EXPECT(setJournalFolder(notAFolder + L"\\journals"));
+    auto bill = HostObject::create(billBehaviour(), hostTypes().bill);
+    t.expectHr(createShowRelease(bill->dispatch()), S_OK, "Show");
+    EXPECT(journalFiles(folder).size() == 1);
+  });
+  t.run("removed, new instances write nothing", [&] {
+    EXPECT(setJournalFolder(L""));
+    auto bill = HostObject::create(billBehaviour(), hostTypes().bill);
+    t.expectHr(createShowRelease(bill->dispatch()), S_OK, "Show");
+    EXPECT(journalFiles(folder).size() == 1);
+  });
+  setJournalFolder(L"");
 }
 
 }  // namespace mto::testhost
