@@ -56,23 +56,18 @@ class Replayer::Stand final : public automation::Object {
 };
 
 /// The base platform, with components from the journal.
-class Replayer::ReplayPlatform final : public automation::Platform {
+class Replayer::ReplayPlatform final : public automation::ForwardingPlatform {
  public:
-  explicit ReplayPlatform(Replayer& replayer) : replayer_(replayer) {}
+  explicit ReplayPlatform(Replayer& replayer) : ForwardingPlatform(replayer.base_), replayer_(replayer) {}
   ObjectPtr createObject(std::string_view progId) override { return replayer_.create(progId); }
-  uint32_t processId() override { return replayer_.base_.processId(); }
   /// The locale the journal says the host gave at this point, else the base platform's.
   automation::Locale locale() override {
     const auto& changes = replayer_.journal_.locales;
     auto after = std::upper_bound(changes.begin(), changes.end(), replayer_.cursor_,
                                   [](size_t at, const journal::LocaleChange& c) { return at < c.from; });
-    if (after == changes.begin()) return replayer_.base_.locale();
+    if (after == changes.begin()) return base().locale();
     return std::prev(after)->locale;
   }
-  int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override {
-    return replayer_.base_.messageBox(text, title, style);
-  }
-  automation::Date now() override { return replayer_.base_.now(); }
 
  private:
   Replayer& replayer_;

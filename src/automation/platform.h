@@ -27,8 +27,9 @@ struct Locale {
   /// The currency symbol numbers in text may carry, e.g. "$" or "\xE2\x82\xAC" (the euro sign).
   std::string currencySymbol = "$";
   /// Month names, January first, as dates in text may carry them besides the English ones.
-  std::array<std::string, 12> monthNames = {"January", "February", "March",     "April",   "May",      "June",
-                                            "July",    "August",   "September", "October", "November", "December"};
+  std::array<std::string, 12> monthNames = {"January",   "February", "March",    "April",
+                                            "May",       "June",     "July",     "August",
+                                            "September", "October",  "November", "December"};
   /// Abbreviated month names, January first ("Jan", ... in English).
   std::array<std::string, 12> abbreviatedMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -54,6 +55,27 @@ class Platform {
   /// Leaves a line for whoever looks after the installation, not for the user (a journal that can
   /// no longer be written, say). Never raises; the default drops it.
   virtual void note(std::string_view text) noexcept;
+};
+
+/// A platform that passes every service to another; a platform that changes a few of them derives
+/// from it and overrides those. `base` must outlive it.
+class ForwardingPlatform : public Platform {
+ public:
+  explicit ForwardingPlatform(Platform& base) : base_(base) {}
+  ObjectPtr createObject(std::string_view progId) override { return base_.createObject(progId); }
+  uint32_t processId() override { return base_.processId(); }
+  Locale locale() override { return base_.locale(); }
+  int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override {
+    return base_.messageBox(text, title, style);
+  }
+  Date now() override { return base_.now(); }
+  void note(std::string_view text) noexcept override { base_.note(text); }
+
+ protected:
+  Platform& base() { return base_; }
+
+ private:
+  Platform& base_;
 };
 
 /// The platform in force for the calling thread: the one a host set for this thread, else the

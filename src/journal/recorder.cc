@@ -171,9 +171,9 @@ uint32_t Recorder::Proxy::advise(std::shared_ptr<automation::EventSink> sink) {
 }
 
 /// The host's platform, with the components the plug-in creates and the locale it reads journalled.
-class Recorder::RecordingPlatform final : public automation::Platform {
+class Recorder::RecordingPlatform final : public automation::ForwardingPlatform {
  public:
-  explicit RecordingPlatform(Recorder& recorder) : recorder_(recorder) {}
+  explicit RecordingPlatform(Recorder& recorder) : ForwardingPlatform(recorder.host_), recorder_(recorder) {}
 
   ObjectPtr createObject(std::string_view progId) override {
     const size_t number = recorder_.open(openedEntry(JournalEntry::Kind::Create, 0, std::string(progId)), "");
@@ -190,7 +190,6 @@ class Recorder::RecordingPlatform final : public automation::Platform {
     recorder_.close(number);
     return wrapped;
   }
-  uint32_t processId() override { return recorder_.host_.processId(); }
   automation::Locale locale() override {
     automation::Locale given = recorder_.host_.locale();
     if (!last_ || !sameLocale(*last_, given)) {
@@ -205,11 +204,6 @@ class Recorder::RecordingPlatform final : public automation::Platform {
     }
     return given;
   }
-  int32_t messageBox(std::string_view text, std::string_view title, int32_t style) override {
-    return recorder_.host_.messageBox(text, title, style);
-  }
-  automation::Date now() override { return recorder_.host_.now(); }
-  void note(std::string_view text) noexcept override { recorder_.host_.note(text); }
 
  private:
   Recorder& recorder_;
