@@ -13,10 +13,10 @@
 #include "automation/dates.h"
 #include "automation/thread_state.h"
 #include "bench_bill.h"
+#include "journal/recorder.h"
 #include "sim/components/collections.h"
 #include "sim/editor/menu_bar.h"
 #include "sim/editor/sample_bill.h"
-#include "journal/recorder.h"
 #include "sim/replay/replayer.h"
 
 namespace {
@@ -25,26 +25,6 @@ using mto::bench::ObjectPtr;
 using mto::bench::Variant;
 namespace events = mto::host::events;
 namespace replay = mto::sim::replay;
-
-/// Sets a platform for the calling thread for a scope, and starts and ends that scope with the
-/// thread's module state dropped, so that no service the plug-in keeps per thread outlives the
-/// host it came from.
-class FreshThreadScope {
- public:
-  explicit FreshThreadScope(mto::automation::Platform& platform)
-      : previous_(mto::automation::setThreadPlatform(&platform)) {
-    mto::automation::threadState().reset();
-  }
-  ~FreshThreadScope() {
-    mto::automation::threadState().reset();
-    mto::automation::setThreadPlatform(previous_);
-  }
-  FreshThreadScope(const FreshThreadScope&) = delete;
-  FreshThreadScope& operator=(const FreshThreadScope&) = delete;
-
- private:
-  mto::automation::Platform* previous_;
-};
 
 /// Raises one event on the sample bill, as the simulated editor would.
 using Raise = std::function<void(mto::sim::BillEditor&)>;
@@ -58,7 +38,7 @@ void timePluginAlone(benchmark::State& state, const Raise& raise) {
   size_t secondFrom = 0;
   size_t secondTo = 0;
   {
-    FreshThreadScope scope(recorder.platform());
+    replay::FreshThread scope(recorder.platform());
     auto plugin = mto::core::clsMTOChange::create();
     recorder.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
     mto::sim::fillSampleBill(*editor, rows);
@@ -69,12 +49,13 @@ void timePluginAlone(benchmark::State& state, const Raise& raise) {
   }
   const replay::Journal& journal = recorder.journal();
   replay::Replayer replayer(journal, host.platform());
-  FreshThreadScope scope(replayer.platform());
+  replay::FreshThread scope(replayer.platform());
   auto plugin = mto::core::clsMTOChange::create();
   // The first pass checks every call, so that the timed passes answer the calls they are asked.
   if (!replayer.replay(*plugin, 0, secondTo) || !replayer.replay(*plugin, secondFrom, secondTo)) {
     const auto& d = *replayer.divergence();
-    state.SkipWithError(("replay parted from the recording: expected " + d.expected + ", got " + d.actual).c_str());
+    state.SkipWithError(
+        ("replay parted from the recording: expected " + d.expected + ", got " + d.actual).c_str());
     return;
   }
   replayer.setCheck(replay::Replayer::Check::AnswersOnly);
@@ -105,15 +86,27 @@ Raise bare(const events::Event& event, std::vector<Variant> args = {}) {
   };
 }
 
-void PluginOnlyChangeMaterial(benchmark::State& state) { timePluginAlone(state, change("FItemID", Variant(int32_t{13}))); }
-void PluginOnlyChangeQty(benchmark::State& state) { timePluginAlone(state, change("FChangeQty", Variant(int32_t{18}))); }
+void PluginOnlyChangeMaterial(benchmark::State& state) {
+  timePluginAlone(state, change("FItemID", Variant(int32_t{13})));
+}
+void PluginOnlyChangeQty(benchmark::State& state) {
+  timePluginAlone(state, change("FChangeQty", Variant(int32_t{18})));
+}
 void PluginOnlyChangeTrackingNumber(benchmark::State& state) {
   timePluginAlone(state, change("FFromMTONo", Variant("MTO-2026-002")));
 }
-void PluginOnlyBeforeSave(benchmark::State& state) { timePluginAlone(state, bare(events::kBillBeforeSave, {Variant(false)})); }
-void PluginOnlyAfterLoadBill(benchmark::State& state) { timePluginAlone(state, bare(events::kBillAfterLoadBill)); }
-void PluginOnlyAfterCopyBill(benchmark::State& state) { timePluginAlone(state, bare(events::kBillAfterCopyBill)); }
-void PluginOnlyAfterNewBill(benchmark::State& state) { timePluginAlone(state, bare(events::kBillAfterNewBill)); }
+void PluginOnlyBeforeSave(benchmark::State& state) {
+  timePluginAlone(state, bare(events::kBillBeforeSave, {Variant(false)}));
+}
+void PluginOnlyAfterLoadBill(benchmark::State& state) {
+  timePluginAlone(state, bare(events::kBillAfterLoadBill));
+}
+void PluginOnlyAfterCopyBill(benchmark::State& state) {
+  timePluginAlone(state, bare(events::kBillAfterCopyBill));
+}
+void PluginOnlyAfterNewBill(benchmark::State& state) {
+  timePluginAlone(state, bare(events::kBillAfterNewBill));
+}
 void PluginOnlyStockStatusQuery(benchmark::State& state) {
   auto tool = std::make_shared<mto::sim::MenuTool>("mnuStockStatusQuery");
   timePluginAlone(state, bare(events::kBillMenuBarClick, {ObjectPtr(tool), Variant(false)}));
@@ -126,7 +119,11 @@ BENCHMARK(PluginOnlyBeforeSave)->Apply(mto::bench::billSizes)->Complexity(benchm
 BENCHMARK(PluginOnlyAfterLoadBill)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
 // Recording a copy of 10,000 rows takes minutes in the simulated host (its column totals are summed
 // over every row once per row); the plug-in's own time is linear and shows at 1,000.
-BENCHMARK(PluginOnlyAfterCopyBill)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN);
+BENCHMARK(PluginOnlyAfterCopyBill)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity(benchmark::oN);
 BENCHMARK(PluginOnlyAfterNewBill)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
 BENCHMARK(PluginOnlyStockStatusQuery)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);
 

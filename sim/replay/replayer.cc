@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "automation/thread_state.h"
+
 namespace mto::sim::replay {
 
 using journal::describe;
@@ -72,6 +74,16 @@ class Replayer::ReplayPlatform final : public automation::ForwardingPlatform {
  private:
   Replayer& replayer_;
 };
+
+FreshThread::FreshThread(automation::Platform& platform)
+    : previous_(automation::setThreadPlatform(&platform)) {
+  automation::threadState().reset();
+}
+
+FreshThread::~FreshThread() {
+  automation::threadState().reset();
+  automation::setThreadPlatform(previous_);
+}
 
 Replayer::Replayer(const Journal& journal, automation::Platform& base)
     : journal_(journal), base_(base), platform_(std::make_unique<ReplayPlatform>(*this)) {}

@@ -19,6 +19,20 @@ using journal::JournalEntry;
 using journal::JournalValue;
 using journal::ObjectId;
 
+/// Sets a platform for the calling thread for its lifetime and starts and ends with the thread's
+/// module state dropped, as a fresh host thread would have it: a replay starts the plug-in so, and
+/// so does each recording that is to replay exactly.
+class FreshThread {
+ public:
+  explicit FreshThread(automation::Platform& platform);
+  ~FreshThread();
+  FreshThread(const FreshThread&) = delete;
+  FreshThread& operator=(const FreshThread&) = delete;
+
+ private:
+  automation::Platform* previous_;
+};
+
 /// Where a replay first parted from its journal.
 struct Divergence {
   size_t entry = 0;         // the journal entry expected at that point (the journal's size: none left)

@@ -26,24 +26,6 @@ class RecordedPlatform final : public automation::RegistryPlatform {
   }
 };
 
-/// Sets a platform for the thread and starts and ends with the thread's module state dropped, as a
-/// fresh host thread would have it.
-class FreshThread {
- public:
-  explicit FreshThread(automation::Platform& platform) : previous_(automation::setThreadPlatform(&platform)) {
-    automation::threadState().reset();
-  }
-  ~FreshThread() {
-    automation::threadState().reset();
-    automation::setThreadPlatform(previous_);
-  }
-  FreshThread(const FreshThread&) = delete;
-  FreshThread& operator=(const FreshThread&) = delete;
-
- private:
-  automation::Platform* previous_;
-};
-
 /// The summary of one file for `--report`.
 void printReport(const journal::Journal& journal, const std::optional<replay::Divergence>& divergence,
                  const std::string& cut, std::ostream& out) {
@@ -96,7 +78,7 @@ int replayJournals(const std::vector<std::string>& files, bool report, std::ostr
     RecordedPlatform base(recording.header);
     replay::Replayer replayer(recording.journal, base);
     try {
-      FreshThread scope(replayer.platform());
+      replay::FreshThread scope(replayer.platform());
       auto plugin = core::clsMTOChange::create();
       replayer.replay(*plugin);
     } catch (const std::exception& e) {

@@ -26,24 +26,6 @@ namespace {
 using automation::ObjectPtr;
 using automation::Variant;
 
-/// A platform for the thread, with its module state dropped on both ends.
-class ThreadPlatform {
- public:
-  explicit ThreadPlatform(automation::Platform& platform)
-      : previous_(automation::setThreadPlatform(&platform)) {
-    automation::threadState().reset();
-  }
-  ~ThreadPlatform() {
-    automation::threadState().reset();
-    automation::setThreadPlatform(previous_);
-  }
-  ThreadPlatform(const ThreadPlatform&) = delete;
-  ThreadPlatform& operator=(const ThreadPlatform&) = delete;
-
- private:
-  automation::Platform* previous_;
-};
-
 /// What a recording left: the file's text and the recorder's state at its end.
 struct Recorded {
   std::string text;
@@ -72,7 +54,7 @@ Recorded record(const std::string& props = std::string(kDefaultPropsString),
   writer.header(header);
   journal::Recorder recorder(host.platform(), &writer, keep);
   auto editor = BillEditor::create(host.db());
-  ThreadPlatform scope(host.platform());
+  FreshThread scope(host.platform());
   auto plugin = core::clsMTOChange::create();
   recorder.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
   fillSampleBill(*editor, 3);
@@ -126,7 +108,7 @@ std::optional<Divergence> replayText(const std::string& text) {
   base.setNow(recording.header.time);
   base.setProcessId(recording.header.processId);
   Replayer replayer(recording.journal, base);
-  ThreadPlatform scope(replayer.platform());
+  FreshThread scope(replayer.platform());
   auto plugin = core::clsMTOChange::create();
   replayer.replay(*plugin);
   return replayer.divergence();

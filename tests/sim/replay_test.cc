@@ -12,10 +12,10 @@
 #include "automation/thread_state.h"
 #include "core/cls_mto_change.h"
 #include "host/events.h"
+#include "journal/recorder.h"
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/sample_bill.h"
-#include "journal/recorder.h"
 #include "sim/replay/replayer.h"
 
 namespace mto::sim::replay {
@@ -27,30 +27,12 @@ namespace {
 using automation::ObjectPtr;
 using automation::Variant;
 
-/// A platform for the thread, with its module state dropped on both ends.
-class ThreadPlatform {
- public:
-  explicit ThreadPlatform(automation::Platform& platform)
-      : previous_(automation::setThreadPlatform(&platform)) {
-    automation::threadState().reset();
-  }
-  ~ThreadPlatform() {
-    automation::threadState().reset();
-    automation::setThreadPlatform(previous_);
-  }
-  ThreadPlatform(const ThreadPlatform&) = delete;
-  ThreadPlatform& operator=(const ThreadPlatform&) = delete;
-
- private:
-  automation::Platform* previous_;
-};
-
 /// Show, a new material in row 2 and a save, recorded on a sample bill of three rows.
 class ReplayTest : public testing::Test {
  protected:
   void SetUp() override {
     auto editor = BillEditor::create(host_.db());
-    ThreadPlatform scope(recorder_.platform());
+    FreshThread scope(recorder_.platform());
     auto plugin = core::clsMTOChange::create();
     recorder_.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
     fillSampleBill(*editor, 3);
@@ -71,7 +53,7 @@ class ReplayTest : public testing::Test {
                                    Replayer::Check check = Replayer::Check::Everything) {
     Replayer replayer(journal, host_.platform());
     replayer.setCheck(check);
-    ThreadPlatform scope(replayer.platform());
+    FreshThread scope(replayer.platform());
     auto plugin = core::clsMTOChange::create();
     replayer.replay(*plugin);
     return replayer.divergence();
