@@ -154,7 +154,9 @@ TEST(JournalFile, APasswordInTheLoginPropertiesNeverReachesTheFileAndTheRecordin
 TEST(JournalFile, ARecorderKeepingOnlyOpenEntriesWritesTheSameFileAndKeepsNothing) {
   const Recorded everything = record();
   const Recorded streaming = record(std::string(kDefaultPropsString), journal::Recorder::Keep::OpenEntries);
-  EXPECT_EQ(streaming.text, everything.text);
+  // The same lines after the header, whose time is the clock's.
+  auto body = [](const std::string& text) { return text.substr(text.find('\n')); };
+  EXPECT_EQ(body(streaming.text), body(everything.text));
   EXPECT_EQ(streaming.keptEntries, 0u);
   EXPECT_GT(everything.keptEntries, 100u);
 }
