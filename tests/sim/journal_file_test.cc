@@ -10,6 +10,7 @@
 
 #include "automation/convert.h"
 #include "automation/thread_state.h"
+#include "common/recorded_session.h"
 #include "core/cls_mto_change.h"
 #include "host/events.h"
 #include "journal/format.h"
@@ -53,22 +54,9 @@ Recorded record(const std::string& props = std::string(kDefaultPropsString),
   header.host = "test";
   writer.header(header);
   journal::Recorder recorder(host.platform(), &writer, keep);
-  auto editor = BillEditor::create(host.db());
-  FreshThread scope(host.platform());
-  auto plugin = core::clsMTOChange::create();
-  recorder.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
-  fillSampleBill(*editor, 3);
-  auto definition = editor->definition("FItemID");
-  auto cell = editor->cell("FItemID", 2);
-  cell->set("FFLD", int32_t{13});
-  std::vector<Variant> change{ObjectPtr(definition), ObjectPtr(cell),
-                              Variant(automation::toLong(definition->at("CtlIndex"))), Variant(int32_t{2}),
-                              Variant(false)};
-  editor->raise(host::events::kBillChange, change);
-  std::vector<Variant> save{Variant(false)};
-  editor->raise(host::events::kBillBeforeSave, save);
+  const bool refused = recordSampleSession(host, recorder);
   return Recorded{text.str(), recorder.journal().entries.size(), recorder.writing(), host.platform().notes(),
-                  automation::toBoolean(save[0])};
+                  refused};
 }
 
 std::string recordToFile(const std::string& props = std::string(kDefaultPropsString)) {

@@ -10,6 +10,7 @@
 
 #include "automation/convert.h"
 #include "automation/thread_state.h"
+#include "common/recorded_session.h"
 #include "core/cls_mto_change.h"
 #include "host/events.h"
 #include "journal/recorder.h"
@@ -31,20 +32,7 @@ using automation::Variant;
 class ReplayTest : public testing::Test {
  protected:
   void SetUp() override {
-    auto editor = BillEditor::create(host_.db());
-    FreshThread scope(recorder_.platform());
-    auto plugin = core::clsMTOChange::create();
-    recorder_.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
-    fillSampleBill(*editor, 3);
-    auto definition = editor->definition("FItemID");
-    auto cell = editor->cell("FItemID", 2);
-    cell->set("FFLD", int32_t{13});
-    std::vector<Variant> change{ObjectPtr(definition), ObjectPtr(cell),
-                                Variant(automation::toLong(definition->at("CtlIndex"))), Variant(int32_t{2}),
-                                Variant(false)};
-    editor->raise(host::events::kBillChange, change);
-    std::vector<Variant> save{Variant(false)};
-    editor->raise(host::events::kBillBeforeSave, save);
+    recordSampleSession(host_, recorder_);
     journal_ = recorder_.journal();
   }
 
