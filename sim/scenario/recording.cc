@@ -50,7 +50,8 @@ void Runner::startRecording() {
   const auto path =
       dir / fmt::format("{}.{}.jsonl", std::filesystem::path(file_).stem().string(), recordings_.size() + 1);
   auto recording = std::make_unique<InstanceRecording>(path.string(), host_->platform());
-  if (!recording->file) throw std::runtime_error(fmt::format("cannot write the journal {}", path.string()));
+  if (!recording->file)
+    throw ScenarioError(file_, 0, fmt::format("cannot write the journal {}", path.string()));
   journal::Header header;
   header.time = host_->platform().now();
   header.locale = host_->platform().locale();

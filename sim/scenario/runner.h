@@ -14,10 +14,10 @@
 #include "automation/object.h"
 #include "host/events.h"
 #include "journal/format.h"
+#include "journal/recorder.h"
 #include "sim/components/sim_host.h"
 #include "sim/editor/bill_editor.h"
 #include "sim/editor/bill_list.h"
-#include "journal/recorder.h"
 #include "sim/scenario/scenario.h"
 #include "sim/scenario/trace.h"
 
