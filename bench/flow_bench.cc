@@ -119,7 +119,12 @@ void WholeFillFromData(benchmark::State& state) {
 }
 
 BENCHMARK(WholeFlow)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(WholeFillFromData)->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1)
+BENCHMARK(WholeFillFromData)
+    ->Arg(100)
+    ->Arg(300)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
     ->Complexity(benchmark::oNSquared);
 
 }  // namespace

@@ -39,9 +39,15 @@ void AddNewRowEvent(benchmark::State& state) {
   mto::bench::report(state, bill.calls() - before, rows);
 }
 
-void AfterCopyBillEvent(benchmark::State& state) { raiseBare(state, events::kBillAfterCopyBill, 1); }
-void AfterLoadBillEvent(benchmark::State& state) { raiseBare(state, events::kBillAfterLoadBill, 2); }
-void AfterNewBillEvent(benchmark::State& state) { raiseBare(state, events::kBillAfterNewBill, 1); }
+void AfterCopyBillEvent(benchmark::State& state) {
+  raiseBare(state, events::kBillAfterCopyBill, 1);
+}
+void AfterLoadBillEvent(benchmark::State& state) {
+  raiseBare(state, events::kBillAfterLoadBill, 2);
+}
+void AfterNewBillEvent(benchmark::State& state) {
+  raiseBare(state, events::kBillAfterNewBill, 1);
+}
 
 /// AfterFillRow for row 1 of a bill the host generates from data, with the material's field
 /// actions to run (the last row's event would also end the fill).

@@ -24,7 +24,8 @@ struct List {
   explicit List(int32_t rowCount) : list(mto::sim::BillList::create(host.db())), rows(rowCount) {
     plugin->Show(ObjectPtr(list));
     std::vector<mto::sim::ListColumn> columns = {{"FSecCoefficient", "Coefficient"}};
-    for (int c = 1; c < kColumns; ++c) columns.push_back({"F" + std::to_string(c), "Column " + std::to_string(c)});
+    for (int c = 1; c < kColumns; ++c)
+      columns.push_back({"F" + std::to_string(c), "Column " + std::to_string(c)});
     list->setColumns(columns);
     std::vector<mto::sim::ListRow> data(static_cast<size_t>(rows));
     for (int32_t r = 0; r < rows; ++r) {
@@ -51,7 +52,8 @@ void DrawListEvent(benchmark::State& state) {
   const auto calls = static_cast<double>(list.calls() - before);
   mto::bench::report(state, list.calls() - before, list.rows);
   state.counters["cells"] = cells;
-  state.counters["host_calls_per_cell"] = benchmark::Counter(calls / cells, benchmark::Counter::kAvgIterations);
+  state.counters["host_calls_per_cell"] =
+      benchmark::Counter(calls / cells, benchmark::Counter::kAvgIterations);
 }
 
 void ListBarInitializeEvent(benchmark::State& state) {
@@ -100,14 +102,18 @@ void ListUnMultiCheckEvent(benchmark::State& state) {
   List list(static_cast<int32_t>(state.range(0)));
   const uint64_t before = list.calls();
   for (auto _ : state) {
-    std::vector<Variant> args{Variant(int32_t{1}), Variant(int32_t{2}), Variant(int32_t{1}), Variant(int32_t{1}),
-                              Variant(int32_t{1}), Variant(int32_t{2}), Variant(true),       Variant(false)};
+    std::vector<Variant> args{Variant(int32_t{1}), Variant(int32_t{2}), Variant(int32_t{1}),
+                              Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{2}),
+                              Variant(true),       Variant(false)};
     list.list->raise(mto::host::events::kListUnMultiCheck, args);
   }
   mto::bench::report(state, list.calls() - before, list.rows);
 }
 
-BENCHMARK(DrawListEvent)->Apply(mto::bench::billSizes)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(DrawListEvent)
+    ->Apply(mto::bench::billSizes)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 BENCHMARK(ListBarInitializeEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
 BENCHMARK(ListMenuBarInitializeEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);
 BENCHMARK(ListMenuBarClickEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::o1);

@@ -68,13 +68,8 @@ void timePluginAlone(benchmark::State& state, const Raise& raise) {
 /// Raises Change for `key` at row 1 with the cell holding `value`.
 Raise change(std::string key, Variant value) {
   return [key, value](mto::sim::BillEditor& editor) {
-    auto definition = editor.definition(key);
-    auto cell = editor.cell(key, 1);
-    cell->set("FFLD", value);
-    const int32_t column = mto::automation::toLong(definition->at("CtlIndex"));
-    std::vector<Variant> args{ObjectPtr(definition), ObjectPtr(cell), Variant(column), Variant(int32_t{1}),
-                              Variant(false)};
-    editor.raise(events::kBillChange, args);
+    editor.cell(key, 1)->set("FFLD", value);
+    editor.raiseChange(key, 1);
   };
 }
 

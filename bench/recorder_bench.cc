@@ -36,15 +36,11 @@ void RecordedChangeMaterialEvent(benchmark::State& state) {
     auto plugin = mto::core::clsMTOChange::create();
     recorder.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
     mto::sim::fillSampleBill(*editor, rows);
-    auto definition = editor->definition("FItemID");
     auto cell = editor->cell("FItemID", 1);
-    const int32_t column = mto::automation::toLong(definition->at("CtlIndex"));
     const uint64_t before = host.state().calls.total();
     for (auto _ : state) {
       cell->set("FFLD", Variant(int32_t{13}));
-      std::vector<Variant> args{ObjectPtr(definition), ObjectPtr(cell), Variant(column), Variant(int32_t{1}),
-                                Variant(false)};
-      editor->raise(mto::host::events::kBillChange, args);
+      editor->raiseChange("FItemID", 1);
       host.env().logScopes.clear();
     }
     mto::bench::report(state, host.state().calls.total() - before, rows);
@@ -54,7 +50,8 @@ void RecordedChangeMaterialEvent(benchmark::State& state) {
   }
   mto::automation::threadState().reset();
   std::filesystem::remove(path);
-  state.counters["journal_bytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+  state.counters["journal_bytes"] =
+      benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
 }
 
 BENCHMARK(RecordedChangeMaterialEvent)->Apply(mto::bench::billSizes)->Complexity(benchmark::oN);

@@ -30,7 +30,8 @@ void BeginEditEvent(benchmark::State& state) {
   auto context = mto::sim::Dictionary::create();
   context->set("FKey", Variant("FStockID"));
   const uint64_t before = bill.calls();
-  for (auto _ : state) bill.raise(events::kBillBeginEdit, {ObjectPtr(context), Variant(int32_t{3}), Variant(int32_t{1})});
+  for (auto _ : state)
+    bill.raise(events::kBillBeginEdit, {ObjectPtr(context), Variant(int32_t{3}), Variant(int32_t{1})});
   mto::bench::report(state, bill.calls() - before, rows);
   if (!context->at("FFilter").isString()) state.SkipWithError("no warehouse filter");
 }
@@ -40,9 +41,10 @@ void UnMultiCheckEvent(benchmark::State& state) {
   Bill bill(rows);
   const uint64_t before = bill.calls();
   for (auto _ : state) {
-    auto args = bill.raise(events::kBillUnMultiCheck,
-                           {Variant(int32_t{1}), Variant(int32_t{2}), Variant(int32_t{1}), Variant(int32_t{1}),
-                            Variant(int32_t{1}), Variant(int32_t{2}), Variant(true), Variant(false)});
+    auto args =
+        bill.raise(events::kBillUnMultiCheck,
+                   {Variant(int32_t{1}), Variant(int32_t{2}), Variant(int32_t{1}), Variant(int32_t{1}),
+                    Variant(int32_t{1}), Variant(int32_t{2}), Variant(true), Variant(false)});
     if (mto::automation::toBoolean(args[7])) state.SkipWithError("the bill dated in the period was refused");
   }
   mto::bench::report(state, bill.calls() - before, rows);

@@ -52,8 +52,8 @@ void EntryGridRowEvent(benchmark::State& state) {
   const uint64_t before = bill.calls();
   for (auto _ : state) {
     bill.raise(mto::host::events::kBillEntryGridRow,
-               {Variant(int32_t{0}), Variant(rows), Variant(int32_t{1}), Variant(false), Variant(true), Variant(true),
-                Variant(int32_t{0}), Variant(false)});
+               {Variant(int32_t{0}), Variant(rows), Variant(int32_t{1}), Variant(false), Variant(true),
+                Variant(true), Variant(int32_t{0}), Variant(false)});
   }
   mto::bench::report(state, bill.calls() - before, rows);
 }

@@ -56,22 +56,27 @@ void separatorMember(benchmark::State& state, bool remove) {
     if (remove) mto::automation::call(ObjectPtr(bill.plugin), "InsertSepTool", ObjectPtr(bar), tool);
     const uint64_t before = bill.calls();
     state.ResumeTiming();
-    mto::automation::call(ObjectPtr(bill.plugin), remove ? "RemoveSepTool" : "InsertSepTool", ObjectPtr(bar), tool);
+    mto::automation::call(ObjectPtr(bill.plugin), remove ? "RemoveSepTool" : "InsertSepTool", ObjectPtr(bar),
+                          tool);
     calls += bill.calls() - before;
   }
   mto::bench::report(state, calls, bill.rows);
 }
 
-void InsertSepToolMember(benchmark::State& state) { separatorMember(state, false); }
-void RemoveSepToolMember(benchmark::State& state) { separatorMember(state, true); }
+void InsertSepToolMember(benchmark::State& state) {
+  separatorMember(state, false);
+}
+void RemoveSepToolMember(benchmark::State& state) {
+  separatorMember(state, true);
+}
 
 /// GetFiledValue of the material of the last row, as text.
 void GetFiledValueMember(benchmark::State& state) {
   Bill bill(static_cast<int32_t>(state.range(0)));
   const uint64_t before = bill.calls();
   for (auto _ : state) {
-    Variant text = mto::automation::call(ObjectPtr(bill.plugin), "GetFiledValue", ObjectPtr(bill.editor), bill.rows,
-                                         "FItemID");
+    Variant text = mto::automation::call(ObjectPtr(bill.plugin), "GetFiledValue", ObjectPtr(bill.editor),
+                                         bill.rows, "FItemID");
     if (!text.isString() || text.stringValue().empty()) state.SkipWithError("no material text");
   }
   mto::bench::report(state, bill.calls() - before, bill.rows);

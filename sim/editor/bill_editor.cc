@@ -435,8 +435,12 @@ std::optional<double> BillEditor::columnTotal(std::string_view key) const {
 // --- Events ------------------------------------------------------------------------------------
 
 bool BillEditor::userSetCell(std::string_view key, int32_t row, Variant newValue) {
+  store(*requireDefinition(key), row, newValue, true, true);
+  return raiseChange(key, row);
+}
+
+bool BillEditor::raiseChange(std::string_view key, int32_t row) {
   auto def = requireDefinition(key);
-  store(*def, row, newValue, true, true);
   auto c = requireCell(*def, row);
   std::vector<Variant> args{ObjectPtr(def), ObjectPtr(c), Variant(numberEntry(*def, "CtlIndex")),
                             Variant(row), Variant(false)};

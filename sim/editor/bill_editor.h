@@ -181,6 +181,10 @@ class BillEditor : public HostObject<BillEditor>, public ActionBill {
   /// it, then raises `Change` (definition, cell, column = "CtlIndex", row, Cancel by reference).
   /// Returns whether Cancel came back True.
   bool userSetCell(std::string_view key, int32_t row, Variant value);
+  /// Raises `Change` for a cell as it stands (definition, cell, column = "CtlIndex", row, Cancel by
+  /// reference), as after an entry whose storing the caller did itself; returns whether Cancel came
+  /// back True. Raises 5 for a key the template lacks and 9 for a row without the cell.
+  bool raiseChange(std::string_view key, int32_t row);
   /// Appends an entry row and raises `AddNewRow` (Index Integer 0, NewRow Long); returns the row.
   int32_t userAddRow();
   /// Raises `MenuBarClick` with the menu bar's tool of that key and Cancel by reference; returns

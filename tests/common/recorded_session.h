@@ -26,13 +26,8 @@ inline bool recordSampleSession(SimHost& host, journal::Recorder& recorder) {
   auto plugin = core::clsMTOChange::create();
   recorder.callPlugin(*plugin, "Show", {ObjectPtr(editor)});
   fillSampleBill(*editor, 3);
-  auto definition = editor->definition("FItemID");
-  auto cell = editor->cell("FItemID", 2);
-  cell->set("FFLD", int32_t{13});
-  std::vector<Variant> change{ObjectPtr(definition), ObjectPtr(cell),
-                              Variant(automation::toLong(definition->at("CtlIndex"))), Variant(int32_t{2}),
-                              Variant(false)};
-  editor->raise(host::events::kBillChange, change);
+  editor->cell("FItemID", 2)->set("FFLD", int32_t{13});
+  editor->raiseChange("FItemID", 2);
   std::vector<Variant> save{Variant(false)};
   editor->raise(host::events::kBillBeforeSave, save);
   return automation::toBoolean(save[0]);
