@@ -1,5 +1,6 @@
 #include "journal/recorder.h"
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -128,34 +129,12 @@ class Recorder::Sink final : public automation::EventSink {
       plugin_->onEvent(event, args);
       return;
     }
-    ThreadPlatformScope platform(recorder->platform());
     JournalEntry opened = openedEntry(JournalEntry::Kind::Event, raiser_, std::string(event));
     opened.sink = ordinal_;
-    std::vector<Variant> values(args.size());
-    std::vector<Arg> forwarded;
-    forwarded.reserve(args.size());
-    for (size_t i = 0; i < args.size(); ++i) {
-      values[i] = recorder->toPlugin(args[i].value());
-      opened.args.push_back(passedArg(recorder->toJournal(values[i]), args[i].isByRef()));
-      forwarded.push_back(args[i].isByRef() ? Arg::byRef(values[i]) : Arg(values[i]));
-    }
-    const size_t number = recorder->open(std::move(opened), raiserType_);
-    auto finish = [&] {
-      for (size_t i = 0; i < args.size(); ++i) {
-        if (!args[i].isByRef()) continue;
-        recorder->entry(number).args[i].out = recorder->toJournal(values[i]);
-        args[i].assign(toHost(values[i]));
-      }
-      recorder->close(number);
-    };
-    try {
-      plugin_->onEvent(event, Args(forwarded));
-    } catch (...) {
-      recorder->entry(number).error = automation::errorFromException(std::current_exception());
-      finish();
-      throw;
-    }
-    finish();
+    recorder->handToPlugin(std::move(opened), raiserType_, args, [&](Args forwarded) {
+      plugin_->onEvent(event, forwarded);
+      return Variant();
+    });
   }
 
  private:
@@ -237,8 +216,14 @@ ObjectPtr Recorder::wrap(const ObjectPtr& hostObject) {
 }
 
 Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member, Args args) {
+  return toHost(
+      handToPlugin(openedEntry(JournalEntry::Kind::Inbound, 0, std::string(member)), "", args,
+                   [&](Args forwarded) { return plugin.invoke(member, CallKind::Method, forwarded); }));
+}
+
+Variant Recorder::handToPlugin(JournalEntry opened, std::string_view objectType, Args args,
+                               const std::function<Variant(Args)>& turn) {
   ThreadPlatformScope platform(*platform_);
-  JournalEntry opened = openedEntry(JournalEntry::Kind::Inbound, 0, std::string(member));
   std::vector<Variant> values(args.size());
   std::vector<Arg> forwarded;
   forwarded.reserve(args.size());
@@ -247,7 +232,7 @@ Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member
     opened.args.push_back(passedArg(toJournal(values[i]), args[i].isByRef()));
     forwarded.push_back(args[i].isByRef() ? Arg::byRef(values[i]) : Arg(values[i]));
   }
-  const size_t number = open(std::move(opened), "");
+  const size_t number = open(std::move(opened), objectType);
   auto finish = [&] {
     for (size_t i = 0; i < args.size(); ++i) {
       if (!args[i].isByRef()) continue;
@@ -258,7 +243,7 @@ Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member
   };
   Variant result;
   try {
-    result = plugin.invoke(member, CallKind::Method, Args(forwarded));
+    result = turn(Args(forwarded));
   } catch (...) {
     entry(number).error = automation::errorFromException(std::current_exception());
     finish();
@@ -266,7 +251,7 @@ Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member
   }
   entry(number).result = toJournal(result);
   finish();
-  return toHost(result);
+  return result;
 }
 
 Variant Recorder::callPlugin(automation::Object& plugin, std::string_view member, std::vector<Variant> args) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -78,6 +79,12 @@ class Recorder {
   static automation::Variant toHost(const automation::Variant& pluginSide);
   /// A value on its way to the plug-in: host objects wrapped.
   automation::Variant toPlugin(const automation::Variant& hostSide);
+  /// Hands the plug-in a turn of the host's (an event, a member call) journalled as `opened`: the
+  /// thread's platform the recording one, host objects among the arguments wrapped, the by-reference
+  /// values handed back unwrapped and journalled with the result and any error. Returns the turn's
+  /// result as the plug-in gave it; errors reach the caller.
+  automation::Variant handToPlugin(JournalEntry opened, std::string_view objectType, automation::Args args,
+                                   const std::function<automation::Variant(automation::Args)>& turn);
   /// Opens an entry and returns its number (the writer's too); `close` records its end after the
   /// nested ones.
   size_t open(JournalEntry entry, std::string_view objectType);
