@@ -196,39 +196,28 @@ void Replayer::setCheck(Check check) {
 Variant Replayer::answer(ObjectId object, std::string_view member, CallKind kind, Args args) {
   if (divergence_) failDiverged();
   ++answered_;
+  const size_t index = cursor_;
+  std::string actual;  // what the plug-in asked, as a divergence names it
   if (check_ == Check::AnswersOnly) {
     if (cursor_ >= innermostEnd()) diverge(cursor_, "nothing", std::string(member));
-    const Answer& ready = answers_[cursor_];
-    if (ready.plain) {
-      ++cursor_;
-      return ready.result;
-    }
-    const size_t index = cursor_;
-    const JournalEntry& entry = journal_.entries[cursor_++];
-    if (cursor_ < entry.end) replayNested(entry.end);
-    if (!entry.finished) diverge(index, unanswered(entry), std::string(member));
-    for (size_t i = 0; i < args.size() && i < entry.args.size(); ++i)
-      if (entry.args[i].byRef && args[i].isByRef()) args[i].assign(materialize(entry.args[i].out));
-    if (entry.error) automation::raiseError(*entry.error);
-    return materialize(entry.result);
-  }
-  auto actual = [&] {
+    if (answers_[cursor_].plain) return answers_[cursor_++].result;
+    actual = member;
+  } else {
     JournalEntry call = openedEntry(JournalEntry::Kind::Call, object, std::string(member), kind);
     for (const Arg& arg : args) call.args.push_back(passedArg(toJournal(arg.value()), arg.isByRef()));
-    return describe(journal_, call);
-  };
-  const size_t index = cursor_;
-  const JournalEntry& entry = next(JournalEntry::Kind::Call, actual());
-  bool same = entry.object == object && entry.callKind == kind &&
-              automation::equalsIgnoreCase(entry.name, member) && entry.args.size() == args.size();
-  for (size_t i = 0; same && i < args.size(); ++i)
-    same = entry.args[i].byRef == args[i].isByRef() && sameValue(entry.args[i].in, args[i].value());
-  if (!same) diverge(index, describe(journal_, entry), actual());
-  ++cursor_;
+    actual = describe(journal_, call);
+    const JournalEntry& recorded = next(JournalEntry::Kind::Call, actual);
+    bool same = recorded.object == object && recorded.callKind == kind &&
+                automation::equalsIgnoreCase(recorded.name, member) && recorded.args.size() == args.size();
+    for (size_t i = 0; same && i < args.size(); ++i)
+      same = recorded.args[i].byRef == args[i].isByRef() && sameValue(recorded.args[i].in, args[i].value());
+    if (!same) diverge(index, describe(journal_, recorded), actual);
+  }
+  const JournalEntry& entry = journal_.entries[cursor_++];
   if (cursor_ < entry.end) replayNested(entry.end);
-  if (!entry.finished) diverge(index, unanswered(entry), actual());
-  for (size_t i = 0; i < args.size(); ++i)
-    if (entry.args[i].byRef) args[i].assign(materialize(entry.args[i].out));
+  if (!entry.finished) diverge(index, unanswered(entry), actual);
+  for (size_t i = 0; i < args.size() && i < entry.args.size(); ++i)
+    if (entry.args[i].byRef && args[i].isByRef()) args[i].assign(materialize(entry.args[i].out));
   if (entry.error) automation::raiseError(*entry.error);
   return materialize(entry.result);
 }
